@@ -1,0 +1,25 @@
+include_guard(GLOBAL)
+
+# add_program(NAME SOURCES file... [LIBRARIES lib...])
+# Declares one of the shipped programs: its executable, warnings, the console
+# library every program uses, and its installation.
+function(add_program name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
+  add_executable(${name} ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE warnings console ${arg_LIBRARIES})
+  install(TARGETS ${name} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  set_property(GLOBAL APPEND PROPERTY INTKIT_PROGRAMS ${name})
+endfunction()
+
+# add_unit_test(NAME SOURCES file... [LIBRARIES lib...])
+function(add_unit_test name)
+  if(NOT BUILD_TESTING)
+    return()
+  endif()
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  add_executable(${name} ${arg_SOURCES})
+  target_link_libraries(${name} PRIVATE warnings ${arg_LIBRARIES} GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
+endfunction()
