@@ -45,7 +45,8 @@ TEST_P(Faults, StopsWhenItsReaderLeaves) {
   EXPECT_EQ(got.err, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPrograms, Faults, testing::Values("gridmath", "keyfind", "keyfreq", "tallyfive", "stepdemo", "commademo"),
+INSTANTIATE_TEST_SUITE_P(AllPrograms, Faults, testing::Values("gridmath", "keyfind", "keyfreq", "tallyfive", "stepdemo", "commademo",
+                                         "digitstair", "divisorsum"),
                          [](auto const& program) { return program.param; });
 
 }  // namespace

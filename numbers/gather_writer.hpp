@@ -1,0 +1,45 @@
+// Buffered output for programs that write far more than they compute.
+#pragma once
+
+#include <sys/uio.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// Collects output as pieces and hands them to writev() in large calls. A long
+// run of one pattern is written as many pieces pointing at one small block of
+// it, so a row of megabytes costs a few kilobytes of copying and memory stays
+// fixed whatever the output size. A failed write ends the process through
+// console::fail_write.
+class GatherWriter {
+ public:
+  explicit GatherWriter(int fd);
+  GatherWriter(GatherWriter const&) = delete;
+  GatherWriter& operator=(GatherWriter const&) = delete;
+
+  // Appends `pattern` (not empty) `times` times over.
+  void repeat(std::string_view pattern, std::uint64_t times);
+  // Appends `count` spaces.
+  void spaces(std::uint64_t count);
+  // Writes out everything appended so far.
+  void flush();
+
+ private:
+  static constexpr std::size_t block_size = 2048;
+  static constexpr std::size_t flush_size = 128 * 1024;
+  static constexpr std::size_t max_pieces = 1024;  // IOV_MAX on Linux
+
+  char const* stage(std::string_view pattern, std::size_t size);
+  void add(char const* data, std::size_t size);
+
+  int fd_;
+  std::uint64_t flushes_ = 0;
+  std::size_t staged_ = 0;
+  std::size_t piece_count_ = 0;
+  std::size_t queued_ = 0;
+  std::array<char, block_size> spaces_;
+  std::array<iovec, max_pieces> pieces_;
+  std::array<char, flush_size + block_size> stage_;
+};
