@@ -75,3 +75,16 @@ TEST(GatherWriter, ManySmallRunsStayInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GatherWriterDeathTest, ReportsAFailedWriteAndExits) {
+  auto const write_to_closed = [] {
+    GatherWriter out(-1);
+    out.repeat("x", 10);
+    out.flush();
+  };
+  EXPECT_EXIT(write_to_closed(), testing::ExitedWithCode(1), ": write error: Bad file descriptor\n");
+}
+
+}  // namespace

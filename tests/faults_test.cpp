@@ -45,6 +45,22 @@ TEST_P(Faults, StopsWhenItsReaderLeaves) {
   EXPECT_EQ(got.err, "");
 }
 
+// Output without end: the program must stop when its reader does, not spin.
+TEST(Digitstair, EndsWhenItsReaderLeavesHugeOutput) {
+  e2e::Result const got =
+      e2e::run("digitstair", "2147483647\n", {.output = e2e::Output::early_close, .read_limit = 100'000});
+  EXPECT_FALSE(got.timed_out);
+  EXPECT_EQ(got.signal, SIGPIPE);
+  EXPECT_EQ(got.out.substr(0, 13), "enter a num: ");
+}
+
+TEST(Digitstair, ReportsAFullDiskForHugeOutput) {
+  e2e::Result const got = e2e::run("digitstair", "2147483647\n", {.output = e2e::Output::full});
+  EXPECT_FALSE(got.timed_out);
+  EXPECT_EQ(got.exit_code, 1);
+  EXPECT_EQ(got.err, "digitstair: write error: No space left on device\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(AllPrograms, Faults, testing::Values("gridmath", "keyfind", "keyfreq", "tallyfive", "stepdemo", "commademo",
                                          "digitstair", "divisorsum"),
                          [](auto const& program) { return program.param; });

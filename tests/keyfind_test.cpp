@@ -41,6 +41,8 @@ TRANSCRIPTS(keyfind, std::vector<Transcript>{
   {"keyfind", "empty", "", run_of(0) + absent(0)},
   {"keyfind", "letter_among_elements", "3 5 x 6", run_of(3) + present(0)},
   {"keyfind", "lone_sign_then_number", "2 -\n5 5", run_of(2) + present(5)},
+  {"keyfind", "million_digit_count", "1" + std::string(1'000'000, '0'), run_of(50) + present(0)},
+  {"keyfind", "ends_inside_key", "1 5 5", run_of(1) + present(5)},
   {"keyfind", "out_of_range_key", "1 2147483647 99999999999", run_of(1) + present(2147483647)},
 });
 

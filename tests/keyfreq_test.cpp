@@ -33,6 +33,8 @@ TRANSCRIPTS(keyfreq, std::vector<Transcript>{
   {"keyfreq", "full_store", "100" + copies(100, "8") + " 8", run_of(100) + frequency(8, 100)},
   // A count above the capacity of 100 is lowered to it; the 101st number is the key.
   {"keyfreq", "count_above_capacity", "250" + copies(101, "3") + " 3", run_of(100) + frequency(3, 100)},
+  {"keyfreq", "million_digit_count", "1" + std::string(1'000'000, '7'), run_of(100) + frequency(0, 100)},
+  {"keyfreq", "ends_after_sign", "2 4 4 -", run_of(2) + frequency(0, 0)},
   {"keyfreq", "letters", "x", run_of(0) + frequency(0, 0)},
   {"keyfreq", "letter_among_elements", "3 0 q 0", run_of(3) + frequency(0, 3)},
 });

@@ -39,6 +39,8 @@ TRANSCRIPTS(digitstair, std::vector<Transcript>{
   {"digitstair", "two", "2\n", ask_n + " 1\n"},
   {"digitstair", "five", "5\n", ask_n + "    1\n   22\n  333\n 4444\n"},
   {"digitstair", "twelve", "12\n", ask_n + twelve},
+  {"digitstair", "ends_inside_number", "12", ask_n + twelve},
+  {"digitstair", "million_digit_negative", "-" + std::string(1'000'000, '3'), ask_n},
   {"digitstair", "large", "400\n", ask_n + staircase(400)},
 });
 
@@ -60,6 +62,7 @@ TRANSCRIPTS(divisorsum, std::vector<Transcript>{
   // 0 is not perfect, and a failed read leaves 0.
   {"divisorsum", "zero", "0", verdict("0", false)},
   {"divisorsum", "failed_read", "six", verdict("0", false)},
+  {"divisorsum", "million_digits", std::string(1'000'000, '8'), verdict("2147483647", false)},
   {"divisorsum", "negative", "-6", verdict("-6", false)},
   {"divisorsum", "smallest", "-2147483648", verdict("-2147483648", false)},
 });

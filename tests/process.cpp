@@ -87,7 +87,7 @@ Process::Process(std::string const& path, Streams streams)
     place(child_in, 0);
     place(child_out, 1);
     place(err_ends[1], 2);
-    ::execv(argv[0], argv.data());
+    ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
   for (int fd : {child_in, child_out, err_ends[1]}) {

@@ -19,6 +19,9 @@ TRANSCRIPTS(tallyfive_layouts, in_every_layout({
 TRANSCRIPTS(tallyfive, std::vector<Transcript>{
   {"tallyfive", "too_few", "9 -1", ask + "9\t-1\t0\t0\t0\t\nSum = 8\nEven = 3, Odd = 2\n"},
   {"tallyfive", "letter_midway", "1 2 z 4 5", ask + "1\t2\t0\t0\t0\t\nSum = 3\nEven = 4, Odd = 1\n"},
+  {"tallyfive", "ends_after_sign", "1 2 3 4 -", ask + "1\t2\t3\t4\t0\t\nSum = 10\nEven = 3, Odd = 2\n"},
+  {"tallyfive", "million_digits", "-9" + std::string(1'000'000, '9') + " 1",
+   ask + "-2147483648\t1\t0\t0\t0\t\nSum = -2147483647\nEven = 4, Odd = 1\n"},
   {"tallyfive", "saturated", "99999999999 1 1 1 1", ask + "2147483647\t1\t1\t1\t1\t\nSum = 2147483651\nEven = 0, Odd = 5\n"},
 });
 

@@ -1,0 +1,17 @@
+// libFuzzer target: arbitrary bytes through the integer read, every read
+// checked against the independent model.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/read_model.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
+  auto const difference = read_model::mismatch(std::string(reinterpret_cast<char const*>(data), size));
+  if (difference) {
+    std::fprintf(stderr, "reader and model differ: %s\n", difference->c_str());
+    std::abort();
+  }
+  return 0;
+}
