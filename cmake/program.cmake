@@ -2,12 +2,13 @@ include_guard(GLOBAL)
 
 # add_program(NAME SOURCES file... [LIBRARIES lib...])
 # Declares one of the shipped programs: its executable, warnings, the console
-# library every program uses, and its installation.
+# library every program uses, and its installation with its manual page.
 function(add_program name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
   add_executable(${name} ${arg_SOURCES})
   target_link_libraries(${name} PRIVATE warnings console ${arg_LIBRARIES})
   install(TARGETS ${name} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  install(FILES "${PROJECT_SOURCE_DIR}/man/${name}.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
   set_property(GLOBAL APPEND PROPERTY INTKIT_PROGRAMS ${name})
 endfunction()
 
