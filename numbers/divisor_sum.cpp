@@ -22,10 +22,12 @@ std::int64_t divisor_sum(std::int32_t n) {
     return 0;
   }
   auto m = static_cast<std::uint32_t>(n);
-  std::int64_t sum = take_prime(m, 2) * take_prime(m, 3);
+  std::int64_t sum = take_prime(m, 2);
+  sum *= take_prime(m, 3);
   // Every other prime is 6k - 1 or 6k + 1.
   for (std::uint32_t p = 5; std::uint64_t{p} * p <= m; p += 6) {
-    sum *= take_prime(m, p) * take_prime(m, p + 2);
+    sum *= take_prime(m, p);
+    sum *= take_prime(m, p + 2);
   }
   if (m > 1) {  // what is left is a prime above the square root
     sum *= 1 + std::int64_t{m};
