@@ -8,9 +8,7 @@
 namespace console {
 namespace {
 
-bool is_space(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 

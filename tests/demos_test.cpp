@@ -18,11 +18,11 @@ std::string const commas =
     "a = 11, b = 21, c = 31, d = 16\n";
 
 TRANSCRIPTS(demos, std::vector<Transcript>{
-  {"stepdemo", "no_input", "", steps},
-  {"stepdemo", "input_ignored", "1 2 3\n", steps},
-  {"commademo", "no_input", "", commas},
-  {"commademo", "input_ignored", "1 2 3\n", commas},
-});
+                       {"stepdemo", "no_input", "", steps},
+                       {"stepdemo", "input_ignored", "1 2 3\n", steps},
+                       {"commademo", "no_input", "", commas},
+                       {"commademo", "input_ignored", "1 2 3\n", commas},
+                   });
 
 TEST(Demos, NeverWaitForStandardInput) {
   for (auto const& [name, output] : {std::pair{"stepdemo", steps}, std::pair{"commademo", commas}}) {

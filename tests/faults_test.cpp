@@ -37,7 +37,8 @@ TEST_P(Faults, ReportsAClosedOutput) {
 }
 
 TEST_P(Faults, StopsWhenItsReaderLeaves) {
-  e2e::Result const got = e2e::run(GetParam(), "3 1 2 3 4\n", {.output = e2e::Output::early_close, .read_limit = 10});
+  e2e::Result const got =
+      e2e::run(GetParam(), "3 1 2 3 4\n", {.output = e2e::Output::early_close, .read_limit = 10});
   EXPECT_FALSE(got.timed_out);
   EXPECT_EQ(got.out.size(), 10U);
   // A program that wrote everything before the reader left ends normally.
@@ -61,8 +62,9 @@ TEST(Digitstair, ReportsAFullDiskForHugeOutput) {
   EXPECT_EQ(got.err, "digitstair: write error: No space left on device\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(AllPrograms, Faults, testing::Values("gridmath", "keyfind", "keyfreq", "tallyfive", "stepdemo", "commademo",
-                                         "digitstair", "divisorsum"),
+INSTANTIATE_TEST_SUITE_P(AllPrograms, Faults,
+                         testing::Values("gridmath", "keyfind", "keyfreq", "tallyfive", "stepdemo",
+                                         "commademo", "digitstair", "divisorsum"),
                          [](auto const& program) { return program.param; });
 
 }  // namespace

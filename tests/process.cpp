@@ -121,11 +121,13 @@ bool Process::pump(Done done) {
     if (close_input_ && pending_.empty()) {
       close_fd(in_);
     }
-    std::array<pollfd, 3> fds{{{out_, POLLIN, 0}, {err_, POLLIN, 0}, {pending_.empty() ? -1 : in_, POLLOUT, 0}}};
+    std::array<pollfd, 3> fds{
+        {{out_, POLLIN, 0}, {err_, POLLIN, 0}, {pending_.empty() ? -1 : in_, POLLOUT, 0}}};
     if (out_ < 0 && err_ < 0) {
       return false;
     }
-    auto const left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+    auto const left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
     if (left.count() <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left.count())) == 0) {
       result_.timed_out = true;
       return false;

@@ -32,7 +32,8 @@ inline Step read(std::string_view input, std::size_t at) {
   run.remove_prefix(std::min(run.find_first_not_of('0'), run.size()));
   bool const negative = input[start] == '-';
   // Ten digits or fewer fit in 64 bits; a longer run is out of range anyway.
-  std::int64_t const magnitude = run.size() > 10 ? INT64_MAX : (run.empty() ? 0 : std::stoll(std::string(run)));
+  std::int64_t const magnitude =
+      run.size() > 10 ? INT64_MAX : (run.empty() ? 0 : std::stoll(std::string(run)));
   std::int64_t const value = negative ? (magnitude > 2147483648 ? -2147483648 : -magnitude)
                                       : (magnitude > 2147483647 ? 2147483647 : magnitude);
   return {static_cast<std::int32_t>(value), end};
