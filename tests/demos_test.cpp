@@ -1,4 +1,3 @@
-#include "process.hpp"
 #include "transcript.hpp"
 
 namespace {
@@ -23,13 +22,5 @@ TRANSCRIPTS(demos, std::vector<Transcript>{
                        {"commademo", "no_input", "", commas},
                        {"commademo", "input_ignored", "1 2 3\n", commas},
                    });
-
-TEST(Demos, NeverWaitForStandardInput) {
-  for (auto const& [name, output] : {std::pair{"stepdemo", steps}, std::pair{"commademo", commas}}) {
-    e2e::Result const got = e2e::run(name, "", {.input = e2e::Input::open_pipe});
-    EXPECT_FALSE(got.timed_out) << name;
-    EXPECT_EQ(got.out, output);
-  }
-}
 
 }  // namespace

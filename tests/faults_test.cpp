@@ -24,6 +24,15 @@ TEST_P(Faults, TreatsMissingInputLikeEmptyInput) {
   }
 }
 
+TEST(Faults, ProgramsWithoutInputNeverWaitForIt) {
+  for (char const* program : {"gridmath", "stepdemo", "commademo"}) {
+    e2e::Result const got = e2e::run(program, "", {.input = e2e::Input::open_pipe});
+    EXPECT_FALSE(got.timed_out) << program;
+    EXPECT_EQ(got.exit_code, 0) << program;
+    EXPECT_EQ(got.out, e2e::run(program, "").out) << program;
+  }
+}
+
 TEST_P(Faults, ReportsAFullDisk) {
   e2e::Result const got = e2e::run(GetParam(), "3 1 2 3 4\n", {.output = e2e::Output::full});
   EXPECT_EQ(got.exit_code, 1);

@@ -1,4 +1,3 @@
-#include "process.hpp"
 #include "transcript.hpp"
 
 namespace {
@@ -21,11 +20,5 @@ TRANSCRIPTS(gridmath, std::vector<Transcript>{
                           {"gridmath", "no_input", "", grids},
                           {"gridmath", "input_ignored", "1 2 3\n", grids},
                       });
-
-TEST(Gridmath, NeverWaitsForStandardInput) {
-  e2e::Result const got = e2e::run("gridmath", "", {.input = e2e::Input::open_pipe});
-  EXPECT_FALSE(got.timed_out);
-  EXPECT_EQ(got.out, grids);
-}
 
 }  // namespace
