@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <sstream>
@@ -67,6 +68,8 @@ Process::Process(std::string const& path, Streams streams)
     auto const ends = make_pipe();
     child_in = ends[0];
     (streams.input == Input::bytes ? in_ : idle_in_) = ends[1];
+    // Never block on a full pipe while the program waits for us to read its output.
+    ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
   } else if (streams.input == Input::null) {
     child_in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   }
@@ -134,10 +137,10 @@ bool Process::pump(Done done) {
     }
     if (fds[2].revents != 0) {
       ssize_t const written = ::write(in_, pending_.data(), pending_.size());
-      if (written < 0) {
+      if (written < 0 && errno != EAGAIN) {
         pending_.clear();  // the program closed its input: the rest cannot go anywhere
         close_fd(in_);
-      } else {
+      } else if (written > 0) {
         pending_.erase(0, static_cast<std::size_t>(written));
       }
     }
