@@ -66,11 +66,7 @@ TEST(ReadInt, FollowsTheTable) {
       {"2147483647 -2147483648", {max, min}, ""},
       {"2147483648 -2147483649", {max, min}, ""},
       {"99999999999 -99999999999 7", {max, min, 7}, ""},
-      {"\xff"
-       "5",
-       {fails},
-       "\xff"
-       "5"},
+      {std::string(1, '\xff') + "5", {fails}, std::string(1, '\xff') + "5"},
   };
   for (auto const& [input, reads, rest] : cases) {
     Outcome const got = read_all(input, reads.size());
