@@ -1,15 +1,13 @@
 #include "arrays/input_array.hpp"
 
-#include <cstdio>
-
 #include "console/console.hpp"
 
 void inputArray(std::span<std::int32_t> store, std::int32_t count) {
   auto const capacity = static_cast<std::int32_t>(std::min<std::size_t>(store.size(), INT32_MAX));
-  std::printf("Enter %d elements:\n", std::min(count, capacity));
+  console::print("Enter %d elements:\n", std::min(count, capacity));
   auto const elements = entered(store, count);
   for (std::size_t i = 0; i < elements.size(); ++i) {
-    std::printf("Element [%zu]: ", i);
+    console::print("Element [%zu]: ", i);
     console::read_int(elements[i]);
   }
 }

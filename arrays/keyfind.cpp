@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 
 #include "arrays/input_array.hpp"
@@ -23,17 +22,17 @@ int main() {
   std::int32_t count = 0;
   std::int32_t key = 0;
 
-  std::printf("Enter number elements (max): ");
+  console::print("Enter number elements (max): ");
   console::read_int(count);
   inputArray(store, count);
 
-  std::printf("Enter element to search (x):");
+  console::print("Enter element to search (x):");
   console::read_int(key);
 
   if (searchElement(store, count, key) != 0) {
-    std::printf("5. Element %d is present in the array.\n", key);
+    console::print("5. Element %d is present in the array.\n", key);
   } else {
-    std::printf("5. Element %d is NOT present in the array.\n", key);
+    console::print("5. Element %d is NOT present in the array.\n", key);
   }
   return console::finish();
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 
 #include "arrays/input_array.hpp"
@@ -22,14 +21,14 @@ int main() {
   std::int32_t count = 0;
   std::int32_t key = 0;
 
-  std::printf("Enter number of elements (max 100): ");
+  console::print("Enter number of elements (max 100): ");
   console::read_int(count);
   inputArray(store, count);
 
-  std::printf("Enter the element to count its frequency: ");
+  console::print("Enter the element to count its frequency: ");
   console::read_int(key);
 
   std::int32_t const frequency = countElement(store, count, key);
-  std::printf("Frequency of %d in array: %d\n", key, frequency);
+  console::print("Frequency of %d in array: %d\n", key, frequency);
   return console::finish();
 }

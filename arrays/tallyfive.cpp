@@ -3,7 +3,6 @@
 #include <array>
 #include <cinttypes>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 
 #include "console/console.hpp"
@@ -30,7 +29,7 @@ void array_count_oddeven(std::span<std::int32_t const> values) {
       ++odd;
     }
   }
-  std::printf("Even = %d, Odd = %d\n", even, odd);
+  console::print("Even = %d, Odd = %d\n", even, odd);
 }
 
 }  // namespace
@@ -38,17 +37,17 @@ void array_count_oddeven(std::span<std::int32_t const> values) {
 int main() {
   std::array<std::int32_t, 5> store{};
 
-  std::printf("Enter array elements: ");
+  console::print("Enter array elements: ");
   for (std::int32_t& value : store) {
     console::read_int(value);
   }
 
   for (std::int32_t const value : store) {
-    std::printf("%d\t", value);
+    console::print("%d\t", value);
   }
-  std::printf("\n");
+  console::print("\n");
 
-  std::printf("Sum = %" PRId64 "\n", array_addition(store));
+  console::print("Sum = %" PRId64 "\n", array_addition(store));
   array_count_oddeven(store);
   return console::finish();
 }

@@ -1,30 +1,96 @@
-// What every program shares: reading an integer, and making sure that what it
-// wrote to standard output really went out.
+// What every program shares: reading an integer, writing output that really
+// goes out, and reporting a failed read or write.
+//
+// Both directions own their buffers and talk to the file descriptors
+// directly: an interrupted call is made again, a descriptor that is not
+// ready (O_NONBLOCK) is waited for with poll(), a short write goes on where
+// it stopped, and any other error ends the program with one line on
+// standard error and status 1. stdio cannot give that: it drops what it
+// could not write and takes a read error for the end of input.
 #pragma once
 
+#include <sys/uio.h>
+
+#include <array>
+#include <cstdarg>
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <string_view>
 
 namespace console {
 
-// Reads one integer from `in`: skips white space, takes an optional + or -
-// and a run of decimal digits, and leaves the character after them unread.
-// A value beyond 32 bits saturates to INT32_MIN or INT32_MAX; the whole run
-// of digits is consumed all the same. Without a digit the read fails and
-// leaves `target` untouched; a sign it took stays consumed.
-[[nodiscard]] bool read_int(std::FILE* in, std::int32_t& target);
+// Integers from a file descriptor, or from bytes in memory (for tests).
+class Reader {
+ public:
+  explicit Reader(int fd);
+  explicit Reader(std::string_view bytes);
+  Reader(Reader const&) = delete;
+  Reader& operator=(Reader const&) = delete;
 
-// The form the programs use: shows the pending prompt by flushing standard
-// output, then reads from standard input. A failed read is not reported;
-// `target` keeps the value it had.
-void read_int(std::int32_t& target);
+  // Skips white space, takes an optional + or - and a run of decimal digits,
+  // and leaves the character after them unread. A value beyond 32 bits
+  // saturates to INT32_MIN or INT32_MAX; the whole run of digits is consumed
+  // all the same. Without a digit the read fails and leaves `target`
+  // untouched; a sign it took stays consumed. The end of input is final.
+  [[nodiscard]] bool read_int(std::int32_t& target);
 
-// Reports a failed write to standard output as "<program>: write error:
-// <reason>" on standard error and ends the process with status 1.
+  // How many bytes the reads have taken so far.
+  [[nodiscard]] std::uint64_t consumed() const;
+
+  // Moves a seekable descriptor back to just after what was taken, so that
+  // the next process sharing it reads the rest.
+  void give_back();
+
+ private:
+  int peek();
+  bool refill();
+
+  int fd_ = -1;
+  bool ended_ = false;
+  std::uint64_t earlier_ = 0;  // bytes taken from buffers already used up
+  char const* begin_ = nullptr;
+  char const* next_ = nullptr;
+  char const* end_ = nullptr;
+  std::array<char, 4096> buffer_{};
+};
+
+// Formatted output to a file descriptor through a buffer of its own.
+class Writer {
+ public:
+  explicit Writer(int fd) : fd_(fd) {}
+  Writer(Writer const&) = delete;
+  Writer& operator=(Writer const&) = delete;
+
+  [[gnu::format(printf, 2, 3)]] void print(char const* format, ...);
+  void vprint(char const* format, std::va_list args);
+  void flush();
+
+ private:
+  int fd_;
+  std::size_t used_ = 0;
+  std::array<char, 4096> buffer_{};
+};
+
+// Writes every byte of `pieces` to `fd`, waiting and retrying as above.
+void write_all(int fd, iovec* pieces, std::size_t count);
+
+// Waits until `fd` is ready for `events` (POLLIN or POLLOUT), or has failed.
+void wait_until_ready(int fd, short events);
+
+// Report "<program>: read error: <reason>" or "<program>: write error:
+// <reason>" on standard error and end the process with status 1.
+[[noreturn]] void fail_read(int error);
 [[noreturn]] void fail_write(int error);
 
-// Flushes and closes standard output, reporting a failure as above. `main`
-// returns its result.
+// What the programs use: standard output, and standard input after the
+// pending prompt has gone out. A failed read is not reported; `target` keeps
+// the value it had.
+[[gnu::format(printf, 1, 2)]] void print(char const* format, ...);
+void read_int(std::int32_t& target);
+
+// Writes out and closes standard output, reporting a failure, and leaves the
+// unread rest of standard input for whoever reads it next. `main` returns its
+// result.
 int finish();
 
 }  // namespace console

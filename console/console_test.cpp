@@ -1,11 +1,18 @@
 #include "console/console.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/time.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -22,21 +29,17 @@ struct Outcome {
 
 // Runs one read per expected result over `input`, then collects what is left.
 Outcome read_all(std::string const& input, std::size_t reads) {
-  std::string buffer = input;
-  std::FILE* in = fmemopen(buffer.data(), buffer.size(), "r");
+  console::Reader in(input);
   Outcome outcome;
   for (std::size_t i = 0; i < reads; ++i) {
     std::int32_t value = untouched;
-    bool const ok = console::read_int(in, value);
+    bool const ok = in.read_int(value);
     if (!ok) {
       EXPECT_EQ(value, untouched) << "a failed read wrote its target";
     }
     outcome.reads.push_back(ok ? std::optional(value) : std::nullopt);
   }
-  for (int c = std::getc(in); c != EOF; c = std::getc(in)) {
-    outcome.rest.push_back(static_cast<char>(c));
-  }
-  std::fclose(in);
+  outcome.rest = input.substr(in.consumed());
   return outcome;
 }
 
@@ -79,6 +82,64 @@ TEST(ReadInt, ConsumesAMillionDigitsAndSaturates) {
   std::string const input = "-1" + std::string(1'000'000, '0') + " 3";
   Outcome const got = read_all(input, 2);
   EXPECT_EQ(got.reads, (std::vector<std::optional<std::int32_t>>{min, 3}));
+}
+
+// A slow reader and a timer signal whose handler does not restart calls: the
+// writes come back short or interrupted, and every byte must still arrive.
+TEST(WriteAll, SurvivesShortAndInterruptedWrites) {
+  std::array<int, 2> ends{};
+  ASSERT_EQ(::pipe(ends.data()), 0);
+  struct sigaction tick {};
+  struct sigaction before {};
+  tick.sa_handler = [](int) {};
+  ::sigaction(SIGALRM, &tick, &before);
+  std::string got;
+  std::thread reader([&] {
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
+    std::array<char, 3000> buffer{};
+    for (;;) {
+      ssize_t const n = ::read(ends[0], buffer.data(), buffer.size());
+      if (n > 0) {
+        got.append(buffer.data(), static_cast<std::size_t>(n));
+        ::usleep(20);
+      } else if (n == 0 || errno != EINTR) {
+        break;
+      }
+    }
+  });
+  itimerval const often{{0, 200}, {0, 200}};
+  ::setitimer(ITIMER_REAL, &often, nullptr);
+
+  std::string expected;
+  console::Writer out(ends[1]);
+  for (int i = 0; i < 200'000; ++i) {
+    out.print("%d,", i);
+    expected += std::to_string(i) + ",";
+  }
+  out.flush();
+  std::string text(4'000'000, '.');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    text[i] = static_cast<char>('a' + i % 23);
+  }
+  std::vector<iovec> pieces;
+  for (std::size_t at = 0, size = 1; at < text.size(); at += size, size = size * 7 % 100'003 + 1) {
+    size = std::min(size, text.size() - at);
+    pieces.push_back({text.data() + at, size});
+  }
+  console::write_all(ends[1], pieces.data(), pieces.size());
+  expected += text;
+
+  itimerval const never{};
+  ::setitimer(ITIMER_REAL, &never, nullptr);
+  ::close(ends[1]);
+  reader.join();
+  ::close(ends[0]);
+  ::sigaction(SIGALRM, &before, nullptr);
+  EXPECT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // commademo: shows how the comma operator binds, by evaluating one list of
 // increments without and with parentheses and printing the variables.
 #include <cstdint>
-#include <cstdio>
 
 #include "console/console.hpp"
 
@@ -17,15 +16,15 @@ int main() {
 #pragma GCC diagnostic ignored "-Wunused-value"
   d = ++a, ++b, ++c, a + 5;
 #pragma GCC diagnostic pop
-  std::printf("After d = ++a, ++b, ++c, a+5;\n");
-  std::printf("a = %d, b = %d, c = %d, d = %d\n", a, b, c, d);
+  console::print("After d = ++a, ++b, ++c, a+5;\n");
+  console::print("a = %d, b = %d, c = %d, d = %d\n", a, b, c, d);
 
   a = 10;
   b = 20;
   c = 30;
   d = (++a, ++b, ++c, a + 5);
-  std::printf("After d = (++a, ++b, ++c, a+5);\n");
-  std::printf("a = %d, b = %d, c = %d, d = %d\n", a, b, c, d);
+  console::print("After d = (++a, ++b, ++c, a+5);\n");
+  console::print("a = %d, b = %d, c = %d, d = %d\n", a, b, c, d);
 
   return console::finish();
 }

@@ -1,7 +1,6 @@
 // stepdemo: shows what the postfix and prefix increment and decrement
 // operators yield, by evaluating each expression and printing the results.
 #include <cstdint>
-#include <cstdio>
 
 #include "console/console.hpp"
 
@@ -14,27 +13,27 @@ int main() {
   std::int32_t q = 0;
 
   k = i++;
-  std::printf("k = i++ : k = %d, i = %d\n", k, i);
+  console::print("k = i++ : k = %d, i = %d\n", k, i);
 
   i = 5;
   k = ++i;
-  std::printf("k = ++i : k = %d, i = %d\n", k, i);
+  console::print("k = ++i : k = %d, i = %d\n", k, i);
 
   x = 5;
   y = x++ * 10;
-  std::printf("y = x++ * 10 : y = %d, x = %d\n", y, x);
+  console::print("y = x++ * 10 : y = %d, x = %d\n", y, x);
 
   x = 5;
   y = ++x * 10;
-  std::printf("y = ++x * 10 : y = %d, x = %d\n", y, x);
+  console::print("y = ++x * 10 : y = %d, x = %d\n", y, x);
 
   p = 9;
   q = p-- / 3;
-  std::printf("q = p-- / 3 : q = %d, p = %d\n", q, p);
+  console::print("q = p-- / 3 : q = %d, p = %d\n", q, p);
 
   p = 9;
   q = --p / 3;
-  std::printf("q = --p / 3 : q = %d, p = %d\n", q, p);
+  console::print("q = --p / 3 : q = %d, p = %d\n", q, p);
 
   return console::finish();
 }

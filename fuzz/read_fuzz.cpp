@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <string_view>
 
 #include "tests/read_model.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
-  auto const difference = read_model::mismatch(std::string(reinterpret_cast<char const*>(data), size));
+  auto const difference = read_model::mismatch(std::string_view(reinterpret_cast<char const*>(data), size));
   if (difference) {
     std::fprintf(stderr, "reader and model differ: %s\n", difference->c_str());
     std::abort();

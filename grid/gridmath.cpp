@@ -2,7 +2,6 @@
 // and prints each result grid under its heading.
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 
 #include "console/console.hpp"
@@ -23,12 +22,12 @@ Grid combine(Grid const& first, Grid const& second, Operation operation) {
 }
 
 void print(char const* heading, Grid const& grid) {
-  std::printf("%s\n", heading);
+  console::print("%s\n", heading);
   for (auto const& row : grid) {
     for (std::int32_t const cell : row) {
-      std::printf("%d\t", cell);
+      console::print("%d\t", cell);
     }
-    std::printf("\n");
+    console::print("\n");
   }
 }
 

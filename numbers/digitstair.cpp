@@ -3,18 +3,17 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 
 #include "console/console.hpp"
 #include "numbers/staircase.hpp"
 
 int main() {
   std::int32_t n = 0;
-  std::printf("enter a num: ");
+  console::print("enter a num: ");
   console::read_int(n);
 
-  // The rows can run to gigabytes, so they bypass stdio; reading flushed the
-  // prompt, and nothing else is buffered there.
+  // The rows can run to gigabytes, so they go out through a gather writer of
+  // their own; reading flushed the prompt, and nothing else is buffered.
   write_staircase(STDOUT_FILENO, n);
   return console::finish();
 }

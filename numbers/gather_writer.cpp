@@ -1,9 +1,6 @@
 #include "numbers/gather_writer.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "console/console.hpp"
@@ -11,6 +8,21 @@
 GatherWriter::GatherWriter(int fd) : fd_(fd) { spaces_.fill(' '); }
 
 void GatherWriter::repeat(std::string_view pattern, std::uint64_t times) {
+  if (pattern.size() > block_size) {  // longer than a block: copy it through in blocks
+    for (; times > 0; --times) {
+      for (std::size_t at = 0; at < pattern.size(); at += block_size) {
+        repeat(pattern.substr(at, block_size), 1);
+      }
+    }
+    return;
+  }
+  if (pattern.empty()) {
+    return;
+  }
+  // Keeps the byte count below within 64 bits.
+  for (std::uint64_t const most = UINT64_MAX / pattern.size(); times > most; times -= most) {
+    repeat(pattern, most);
+  }
   std::uint64_t remaining = pattern.size() * times;
   // A block holds whole copies, so every piece cut from its front ends in phase.
   std::size_t const copies = std::max<std::size_t>(1, block_size / pattern.size());
@@ -68,26 +80,7 @@ void GatherWriter::add(char const* data, std::size_t size) {
 }
 
 void GatherWriter::flush() {
-  iovec* next = pieces_.data();
-  std::size_t left = piece_count_;
-  while (left > 0) {
-    ssize_t const written = ::writev(fd_, next, static_cast<int>(left));
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      console::fail_write(written < 0 ? errno : EIO);
-    }
-    // Step past what went out; a partial write leaves the rest of a piece.
-    auto done = static_cast<std::size_t>(written);
-    for (; left > 0 && done >= next->iov_len; ++next, --left) {
-      done -= next->iov_len;
-    }
-    if (left > 0) {
-      next->iov_base = static_cast<char*>(next->iov_base) + done;
-      next->iov_len -= done;
-    }
-  }
+  console::write_all(fd_, pieces_.data(), piece_count_);
   staged_ = 0;
   piece_count_ = 0;
   queued_ = 0;

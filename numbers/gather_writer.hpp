@@ -11,15 +11,15 @@
 // Collects output as pieces and hands them to writev() in large calls. A long
 // run of one pattern is written as many pieces pointing at one small block of
 // it, so a row of megabytes costs a few kilobytes of copying and memory stays
-// fixed whatever the output size. A failed write ends the process through
-// console::fail_write.
+// fixed whatever the output size. Writing goes through console::write_all,
+// so a failed write ends the process with its report.
 class GatherWriter {
  public:
   explicit GatherWriter(int fd);
   GatherWriter(GatherWriter const&) = delete;
   GatherWriter& operator=(GatherWriter const&) = delete;
 
-  // Appends `pattern` (not empty) `times` times over.
+  // Appends `pattern` `times` times over; any pattern, the empty one included.
   void repeat(std::string_view pattern, std::uint64_t times);
   // Appends `count` spaces.
   void spaces(std::uint64_t count);

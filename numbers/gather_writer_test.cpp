@@ -56,6 +56,7 @@ TEST(GatherWriter, WritesEveryRunInOrder) {
       {{"123456789", 100'000}, {"\n", 1}, {"2147483647", 30'000}},
       {{" ", 3'000'000}, {"ab", 1}},
       {{"z", 131'071}, {"yy", 1}, {"xyz", 140'000}},
+      {{"", 1'000}, {std::string(2049, 'L'), 3}, {std::string(200'000, 'M') + "N", 2}, {"", 0}},
   };
   for (auto const& runs : cases) {
     std::string const got = written_by(runs);

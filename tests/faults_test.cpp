@@ -1,5 +1,6 @@
 // What every program does when its standard streams misbehave.
 #include <csignal>
+#include <cstdio>
 
 #include "process.hpp"
 #include "transcript.hpp"
@@ -8,28 +9,40 @@ namespace {
 
 class Faults : public testing::TestWithParam<std::string> {};
 
-// Input that makes every read fail at once, for each way input can be absent.
+// Input that makes every read fail at once.
 TEST_P(Faults, TreatsMissingInputLikeEmptyInput) {
   e2e::Result const empty = e2e::run(GetParam(), "");
   ASSERT_EQ(empty.exit_code, 0);
-  for (e2e::Input const input : {e2e::Input::closed, e2e::Input::null}) {
-    e2e::Result const got = e2e::run(GetParam(), "", {.input = input});
-    EXPECT_EQ(got.exit_code, 0);
-    EXPECT_EQ(got.err, "");
-    EXPECT_EQ(got.out, empty.out);
-  }
+  e2e::Result const null = e2e::run(GetParam(), "", {.input = e2e::Input::null});
+  EXPECT_EQ(null.exit_code, 0);
+  EXPECT_EQ(null.err, "");
+  EXPECT_EQ(null.out, empty.out);
   for (std::string const& garbage : {std::string("\0\0\x01", 3), std::string("\xff\xfe garbage")}) {
     e2e::Result const got = e2e::run(GetParam(), garbage);
     EXPECT_EQ(got.out, empty.out) << testing::PrintToString(garbage);
   }
 }
 
-TEST(Faults, ProgramsWithoutInputNeverWaitForIt) {
+TEST(Faults, ProgramsWithoutInputNeverTouchIt) {
   for (char const* program : {"gridmath", "stepdemo", "commademo"}) {
-    e2e::Result const got = e2e::run(program, "", {.input = e2e::Input::open_pipe});
-    EXPECT_FALSE(got.timed_out) << program;
-    EXPECT_EQ(got.exit_code, 0) << program;
-    EXPECT_EQ(got.out, e2e::run(program, "").out) << program;
+    for (e2e::Input const input : {e2e::Input::open_pipe, e2e::Input::closed, e2e::Input::directory}) {
+      e2e::Result const got = e2e::run(program, "", {.input = input});
+      EXPECT_FALSE(got.timed_out) << program;
+      EXPECT_EQ(got.exit_code, 0) << program;
+      EXPECT_EQ(got.out, e2e::run(program, "").out) << program;
+    }
+  }
+}
+
+// A stream that is not ready yet is waited for; nothing is lost or doubled.
+TEST_P(Faults, WaitsForStreamsThatAreNotReady) {
+  e2e::Result const sound = e2e::run(GetParam(), "400 1 2 3 4\n");
+  for (e2e::Streams const streams :
+       {e2e::Streams{.input = e2e::Input::late}, e2e::Streams{.output = e2e::Output::stalled}}) {
+    e2e::Result const got = e2e::run(GetParam(), "400 1 2 3 4\n", streams);
+    EXPECT_EQ(got.exit_code, 0);
+    EXPECT_EQ(got.err, "");
+    EXPECT_TRUE(got.out == sound.out) << got.out.size() << " bytes, expected " << sound.out.size();
   }
 }
 
@@ -69,6 +82,74 @@ TEST(Digitstair, ReportsAFullDiskForHugeOutput) {
   EXPECT_FALSE(got.timed_out);
   EXPECT_EQ(got.exit_code, 1);
   EXPECT_EQ(got.err, "digitstair: write error: No space left on device\n");
+}
+
+// A run of a reading program: its first prompt, and the input and output up
+// to its last prompt, where it waits for `last_answer`.
+struct Reading {
+  std::string program;
+  std::string first_prompt;
+  std::string before_last;
+  std::string until_last;
+  std::string last_answer;
+};
+
+void PrintTo(Reading const& reading, std::ostream* os) { *os << reading.program; }
+
+class Readers : public testing::TestWithParam<Reading> {};
+
+TEST_P(Readers, EndOnAReadError) {
+  Reading const& p = GetParam();
+  for (auto const& [input, reason] : {std::pair{e2e::Input::directory, "Is a directory"},
+                                      std::pair{e2e::Input::closed, "Bad file descriptor"},
+                                      std::pair{e2e::Input::reset, "Connection reset by peer"}}) {
+    e2e::Result const got = e2e::run(p.program, "", {.input = input});
+    EXPECT_EQ(got.exit_code, 1) << reason;
+    EXPECT_EQ(got.err, p.program + ": read error: " + reason + "\n");
+    EXPECT_EQ(got.out, p.first_prompt) << reason;
+  }
+}
+
+TEST_P(Readers, ReportAFailedLastWrite) {
+  Reading const& p = GetParam();
+  e2e::Process process(
+      e2e::program(p.program),
+      {.output = e2e::Output::early_close, .read_limit = p.until_last.size(), .ignore_sigpipe = true});
+  process.send(p.before_last);
+  ASSERT_TRUE(process.expect(p.until_last));
+  process.send(p.last_answer);
+  e2e::Result const got = process.finish();
+  EXPECT_EQ(got.exit_code, 1);
+  EXPECT_EQ(got.err, p.program + ": write error: Broken pipe\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllReaders, Readers,
+    testing::Values(Reading{"keyfind", "Enter number elements (max): ", "2 7 8\n",
+                            "Enter number elements (max): Enter 2 elements:\nElement [0]: Element [1]: "
+                            "Enter element to search (x):",
+                            "8\n"},
+                    Reading{"keyfreq", "Enter number of elements (max 100): ", "1 7\n",
+                            "Enter number of elements (max 100): Enter 1 elements:\nElement [0]: "
+                            "Enter the element to count its frequency: ",
+                            "7\n"},
+                    Reading{"tallyfive", "Enter array elements: ", "",
+                            "Enter array elements: ", "1 2 3 4 5\n"},
+                    Reading{"digitstair", "enter a num: ", "", "enter a num: ", "5\n"},
+                    Reading{"divisorsum", "Enter a number: ", "", "Enter a number: ", "6\n"}),
+    [](auto const& reading) { return reading.param.program; });
+
+// Like `{ divisorsum; divisorsum; } < answers`: each run takes its own number.
+TEST(Faults, LeavesTheRestOfAFileForTheNextRun) {
+  std::FILE* answers = std::tmpfile();
+  std::fputs("6\n28 ", answers);
+  std::fflush(answers);
+  std::rewind(answers);
+  for (std::string const n : {"6", "28"}) {
+    e2e::Result const got = e2e::run("divisorsum", "", {.input = e2e::Input::file, .file = fileno(answers)});
+    EXPECT_EQ(got.out, "Enter a number: " + n + " is a Perfect Number\n");
+  }
+  std::fclose(answers);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPrograms, Faults,

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ namespace {
 
 // Generous: a program under valgrind starts slowly; a hang still ends here.
 constexpr auto time_limit = std::chrono::seconds(60);
+// How long a late input or a stalled output keeps the program waiting.
+constexpr auto stall = std::chrono::milliseconds(200);
 
 std::vector<std::string> command_for(std::string const& path) {
   // INTKIT_WRAPPER runs every program under a tool such as valgrind.
@@ -54,7 +57,9 @@ void place(int fd, int target) {
 std::string program(std::string_view name) { return std::string(PROGRAM_DIR "/").append(name); }
 
 Process::Process(std::string const& path, Streams streams)
-    : streams_(streams), deadline_(std::chrono::steady_clock::now() + time_limit) {
+    : streams_(streams),
+      deadline_(std::chrono::steady_clock::now() + time_limit),
+      stalled_until_(std::chrono::steady_clock::now() + stall) {
   std::signal(SIGPIPE, SIG_IGN);  // a program that exits early must not kill the test
   std::vector<std::string> const words = command_for(path);
   std::vector<char*> argv;
@@ -64,20 +69,40 @@ Process::Process(std::string const& path, Streams streams)
   argv.push_back(nullptr);
 
   int child_in = -1;
-  if (streams.input == Input::bytes || streams.input == Input::open_pipe) {
+  if (streams.input == Input::bytes || streams.input == Input::open_pipe || streams.input == Input::late) {
     auto const ends = make_pipe();
     child_in = ends[0];
-    (streams.input == Input::bytes ? in_ : idle_in_) = ends[1];
+    (streams.input == Input::open_pipe ? idle_in_ : in_) = ends[1];
     // Never block on a full pipe while the program waits for us to read its output.
     ::fcntl(ends[1], F_SETFL, O_NONBLOCK);
-  } else if (streams.input == Input::null) {
-    child_in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (streams.input == Input::late) {
+      ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    }
+  } else if (streams.input == Input::null || streams.input == Input::directory) {
+    child_in = ::open(streams.input == Input::null ? "/dev/null" : "/", O_RDONLY | O_CLOEXEC);
+  } else if (streams.input == Input::file) {
+    child_in = ::dup(streams.file);
+  } else if (streams.input == Input::reset) {
+    std::array<int, 2> ends{};
+    ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends.data());
+    child_in = ends[0];
+    // Closing a socket with unread data resets the connection for its peer.
+    ::write(ends[0], "x", 1);
+    ::close(ends[1]);
   }
   int child_out = -1;
-  if (streams.output == Output::capture || streams.output == Output::early_close) {
+  if (streams.output == Output::capture || streams.output == Output::early_close ||
+      streams.output == Output::stalled) {
     auto const ends = make_pipe();
     out_ = ends[0];
     child_out = ends[1];
+    if (streams.output == Output::stalled) {
+      ::fcntl(child_out, F_SETFL, O_NONBLOCK);
+      std::array<char, 4096> filler{};
+      for (ssize_t put = 0; put >= 0; put = ::write(child_out, filler.data(), filler.size())) {
+        filler_ += static_cast<std::size_t>(put);
+      }
+    }
   } else if (streams.output != Output::closed) {
     child_out = ::open(streams.output == Output::full ? "/dev/full" : "/dev/null", O_WRONLY | O_CLOEXEC);
   }
@@ -86,7 +111,7 @@ Process::Process(std::string const& path, Streams streams)
 
   pid_ = ::fork();
   if (pid_ == 0) {
-    std::signal(SIGPIPE, SIG_DFL);
+    std::signal(SIGPIPE, streams.ignore_sigpipe ? SIG_IGN : SIG_DFL);
     place(child_in, 0);
     place(child_out, 1);
     place(err_ends[1], 2);
@@ -124,14 +149,18 @@ bool Process::pump(Done done) {
     if (close_input_ && pending_.empty()) {
       close_fd(in_);
     }
-    std::array<pollfd, 3> fds{
-        {{out_, POLLIN, 0}, {err_, POLLIN, 0}, {pending_.empty() ? -1 : in_, POLLOUT, 0}}};
+    bool const stalled = std::chrono::steady_clock::now() < stalled_until_;
+    int const input = pending_.empty() || (stalled && streams_.input == Input::late) ? -1 : in_;
+    int const output = stalled && streams_.output == Output::stalled ? -1 : out_;
+    std::array<pollfd, 3> fds{{{output, POLLIN, 0}, {err_, POLLIN, 0}, {input, POLLOUT, 0}}};
     if (out_ < 0 && err_ < 0) {
       return false;
     }
+    auto const until = stalled ? std::min(deadline_, stalled_until_) : deadline_;
     auto const left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left.count())) == 0) {
+        std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    int const ready = ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long>(left.count(), 0)));
+    if (!stalled && (ready == 0 || left.count() <= 0)) {
       result_.timed_out = true;
       return false;
     }
@@ -185,6 +214,7 @@ Result Process::finish() {
     result_.signal = WTERMSIG(status);
   }
   close_fd(idle_in_);
+  result_.out.erase(0, filler_);
   return result_;
 }
 

@@ -16,6 +16,10 @@ enum class Input {
   open_pipe,  // a pipe that stays open and silent for the whole run
   null,       // /dev/null
   closed,     // no file descriptor 0 at all
+  directory,  // a directory, which cannot be read
+  reset,      // a socket whose peer has reset the connection
+  late,       // a non-blocking pipe whose bytes arrive only after a while
+  file,       // the open file `Streams::file`, shared with the test
 };
 
 enum class Output {
@@ -24,12 +28,15 @@ enum class Output {
   full,         // /dev/full
   null,         // /dev/null
   closed,       // no file descriptor 1 at all
+  stalled,      // a non-blocking pipe already full, read only after a while
 };
 
 struct Streams {
   Input input = Input::bytes;
   Output output = Output::capture;
   std::size_t read_limit = 0;
+  int file = -1;
+  bool ignore_sigpipe = false;  // so that writing to a reader that left fails with EPIPE
 };
 
 struct Result {
@@ -69,11 +76,13 @@ class Process {
   int out_ = -1;
   int err_ = -1;
   int idle_in_ = -1;
+  std::size_t filler_ = 0;  // bytes that filled a stalled output before the program started
   bool close_input_ = false;
   std::string pending_;
   Streams streams_;
   Result result_;
   std::chrono::steady_clock::time_point deadline_;
+  std::chrono::steady_clock::time_point stalled_until_;
 };
 
 // Feeds `input` and returns what the program did with it.

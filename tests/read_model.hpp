@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,18 +41,15 @@ inline Step read(std::string_view input, std::size_t at) {
 // Reads `input` with the real reader until a read fails without consuming
 // anything (from then on every read would do the same), comparing every read
 // with the model. Returns a description of the first difference, if any.
-inline std::optional<std::string> mismatch(std::string input) {
-  std::FILE* in = fmemopen(input.data(), input.size(), "r");
-  if (in == nullptr) {
-    return "fmemopen failed";
-  }
+inline std::optional<std::string> mismatch(std::string_view input) {
+  console::Reader in(input);
   std::optional<std::string> difference;
   for (std::size_t at = 0, count = 0;; ++count) {
     constexpr std::int32_t untouched = 0x5eed;
     std::int32_t value = untouched;
-    bool const ok = console::read_int(in, value);
+    bool const ok = in.read_int(value);
     Step const expected = read(input, at);
-    auto const position = static_cast<std::size_t>(std::ftell(in));
+    auto const position = in.consumed();
     if (ok != expected.value.has_value() || (ok && value != *expected.value) || (!ok && value != untouched) ||
         position != expected.next) {
       difference = "read " + std::to_string(count) + " at byte " + std::to_string(at) + ": got " +
@@ -67,7 +63,6 @@ inline std::optional<std::string> mismatch(std::string input) {
     }
     at = expected.next;
   }
-  std::fclose(in);
   return difference;
 }
 
