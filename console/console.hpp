@@ -22,8 +22,10 @@ namespace console {
 // Integers from a file descriptor, or from bytes in memory (for tests).
 class Reader {
  public:
-  explicit Reader(int fd);
-  explicit Reader(std::string_view bytes);
+  // Constant-initialised, so the standard streams need no start-up code.
+  constexpr explicit Reader(int fd) : fd_(fd) {}
+  constexpr explicit Reader(std::string_view bytes)
+      : ended_(true), begin_(bytes.data()), next_(begin_), end_(begin_ + bytes.size()) {}
   Reader(Reader const&) = delete;
   Reader& operator=(Reader const&) = delete;
 
@@ -57,7 +59,7 @@ class Reader {
 // Formatted output to a file descriptor through a buffer of its own.
 class Writer {
  public:
-  explicit Writer(int fd) : fd_(fd) {}
+  constexpr explicit Writer(int fd) : fd_(fd) {}
   Writer(Writer const&) = delete;
   Writer& operator=(Writer const&) = delete;
 

@@ -15,11 +15,6 @@ bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-Reader::Reader(int fd) : fd_(fd) { begin_ = next_ = end_ = buffer_.data(); }
-
-Reader::Reader(std::string_view bytes)
-    : ended_(true), begin_(bytes.data()), next_(begin_), end_(begin_ + bytes.size()) {}
-
 bool Reader::read_int(std::int32_t& target) {
   int c = peek();
   while (is_space(c)) {

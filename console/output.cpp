@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <vector>
+#include <cstdlib>
 
 #include "console/console.hpp"
 
@@ -34,10 +34,13 @@ void Writer::vprint(char const* format, std::va_list args) {
     used_ = static_cast<std::size_t>(std::vsnprintf(buffer_.data(), buffer_.size(), format, again));
   } else {  // larger than the whole buffer: format it apart and write it straight out
     flush();
-    std::vector<char> text(size + 1);
-    std::vsnprintf(text.data(), text.size(), format, again);
-    iovec piece{text.data(), size};
+    char* text = nullptr;
+    if (vasprintf(&text, format, again) < 0) {
+      fail_write(ENOMEM);
+    }
+    iovec piece{text, size};
     write_all(fd_, &piece, 1);
+    std::free(text);  // NOLINT(cppcoreguidelines-no-malloc): vasprintf allocates with malloc
   }
   va_end(again);
 }

@@ -14,15 +14,9 @@
 namespace console {
 namespace {
 
-Reader& standard_input() {
-  static Reader input(STDIN_FILENO);
-  return input;
-}
-
-Writer& standard_output() {
-  static Writer output(STDOUT_FILENO);
-  return output;
-}
+// Constant-initialised: no start-up code, no guard, no C++ runtime library.
+constinit Reader standard_input(STDIN_FILENO);
+constinit Writer standard_output(STDOUT_FILENO);
 
 [[noreturn]] void fail(char const* what, int error) {
   std::array<char, 512> line{};
@@ -40,7 +34,7 @@ Writer& standard_output() {
       left -= static_cast<std::size_t>(written);
     }
   }
-  standard_input().give_back();
+  standard_input.give_back();
   // _Exit: nothing buffered is worth writing after a failure.
   std::_Exit(1);
 }
@@ -54,18 +48,18 @@ void fail_write(int error) { fail("write", error); }
 void print(char const* format, ...) {
   std::va_list args;
   va_start(args, format);
-  standard_output().vprint(format, args);
+  standard_output.vprint(format, args);
   va_end(args);
 }
 
 void read_int(std::int32_t& target) {
-  standard_output().flush();
-  static_cast<void>(standard_input().read_int(target));
+  standard_output.flush();
+  static_cast<void>(standard_input.read_int(target));
 }
 
 int finish() {
-  standard_output().flush();
-  standard_input().give_back();
+  standard_output.flush();
+  standard_input.give_back();
   if (::close(STDOUT_FILENO) != 0 && errno != EINTR) {
     fail_write(errno);
   }
