@@ -1,15 +1,30 @@
 include_guard(GLOBAL)
 
 # add_program(NAME SOURCES file... [LIBRARIES lib...])
-# Declares one of the shipped programs: its executable, warnings, the console
-# library every program uses, and its installation with its manual page.
+# Declares one of the shipped programs: its executable, warnings, hardening,
+# the console library every program uses, and its installation. Its manual
+# page, man/NAME.1, is installed by man/.
 function(add_program name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
   add_executable(${name} ${arg_SOURCES})
-  target_link_libraries(${name} PRIVATE warnings console ${arg_LIBRARIES})
+  target_link_libraries(${name} PRIVATE warnings hardening console ${arg_LIBRARIES})
+  if(INTKIT_STATIC)
+    target_link_options(${name} PRIVATE -static-pie)
+  endif()
+  # The compilers' version notes only make the programs larger.
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND "${CMAKE_OBJCOPY}" --remove-section=.comment "$<TARGET_FILE:${name}>" VERBATIM)
   install(TARGETS ${name} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-  install(FILES "${PROJECT_SOURCE_DIR}/man/${name}.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
   set_property(GLOBAL APPEND PROPERTY INTKIT_PROGRAMS ${name})
+endfunction()
+
+# add_shipped_library(NAME SOURCES file... [LIBRARIES lib...])
+# A static library that programs link: built with the same hardening.
+function(add_shipped_library name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
+  add_library(${name} STATIC ${arg_SOURCES})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${arg_LIBRARIES} PRIVATE warnings hardening)
 endfunction()
 
 # add_unit_test(NAME SOURCES file... [LIBRARIES lib...])
