@@ -28,6 +28,7 @@ class Reader {
       : ended_(true), begin_(bytes.data()), next_(begin_), end_(begin_ + bytes.size()) {}
   Reader(Reader const&) = delete;
   Reader& operator=(Reader const&) = delete;
+  ~Reader() = default;
 
   // Skips white space, takes an optional + or - and a run of decimal digits,
   // and leaves the character after them unread. A value beyond 32 bits
@@ -62,6 +63,7 @@ class Writer {
   constexpr explicit Writer(int fd) : fd_(fd) {}
   Writer(Writer const&) = delete;
   Writer& operator=(Writer const&) = delete;
+  ~Writer() = default;
 
   [[gnu::format(printf, 2, 3)]] void print(char const* format, ...);
   void vprint(char const* format, std::va_list args);

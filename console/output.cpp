@@ -21,6 +21,8 @@ void Writer::vprint(char const* format, std::va_list args) {
   std::va_list again;
   va_copy(again, args);
   std::size_t const room = buffer_.size() - used_;
+  // The analyzer takes a va_list parameter for an uninitialised one.
+  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized)
   int const length = std::vsnprintf(buffer_.data() + used_, room, format, args);
   if (length < 0) {
     va_end(again);

@@ -18,6 +18,7 @@ class GatherWriter {
   explicit GatherWriter(int fd);
   GatherWriter(GatherWriter const&) = delete;
   GatherWriter& operator=(GatherWriter const&) = delete;
+  ~GatherWriter() = default;
 
   // Appends `pattern` `times` times over; any pattern, the empty one included.
   void repeat(std::string_view pattern, std::uint64_t times);
@@ -28,7 +29,7 @@ class GatherWriter {
 
  private:
   static constexpr std::size_t block_size = 2048;
-  static constexpr std::size_t flush_size = 128 * 1024;
+  static constexpr std::size_t flush_size = std::size_t{128} * 1024;
   static constexpr std::size_t max_pieces = 1024;  // IOV_MAX on Linux
 
   char const* stage(std::string_view pattern, std::size_t size);
@@ -39,7 +40,7 @@ class GatherWriter {
   std::size_t staged_ = 0;
   std::size_t piece_count_ = 0;
   std::size_t queued_ = 0;
-  std::array<char, block_size> spaces_;
-  std::array<iovec, max_pieces> pieces_;
-  std::array<char, flush_size + block_size> stage_;
+  std::array<char, block_size> spaces_{};
+  std::array<iovec, max_pieces> pieces_{};
+  std::array<char, flush_size + block_size> stage_{};
 };
