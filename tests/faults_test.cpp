@@ -46,10 +46,14 @@ TEST_P(Faults, WaitsForStreamsThatAreNotReady) {
   }
 }
 
+// With input that never comes, too: a failed prompt ends the run at once.
 TEST_P(Faults, ReportsAFullDisk) {
-  e2e::Result const got = e2e::run(GetParam(), "3 1 2 3 4\n", {.output = e2e::Output::full});
-  EXPECT_EQ(got.exit_code, 1);
-  EXPECT_EQ(got.err, GetParam() + ": write error: No space left on device\n");
+  for (e2e::Input const input : {e2e::Input::bytes, e2e::Input::open_pipe}) {
+    e2e::Result const got =
+        e2e::run(GetParam(), "3 1 2 3 4\n", {.input = input, .output = e2e::Output::full});
+    EXPECT_EQ(got.exit_code, 1);
+    EXPECT_EQ(got.err, GetParam() + ": write error: No space left on device\n");
+  }
 }
 
 TEST_P(Faults, ReportsAClosedOutput) {
