@@ -5,8 +5,6 @@
 
 #include "console/console.hpp"
 
-GatherWriter::GatherWriter(int fd) : fd_(fd) { spaces_.fill(' '); }
-
 void GatherWriter::repeat(std::string_view pattern, std::uint64_t times) {
   if (pattern.size() > block_size) {  // longer than a block: copy it through in blocks
     for (; times > 0; --times) {

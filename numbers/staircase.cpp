@@ -7,7 +7,8 @@
 #include "numbers/gather_writer.hpp"
 
 void write_staircase(int fd, std::int32_t n) {
-  GatherWriter out(fd);
+  static constinit GatherWriter out(-1);  // static storage: see GatherWriter
+  out.redirect(fd);
   std::array<char, 16> text{};
   for (std::int32_t i = 1; i < n; ++i) {
     out.spaces(static_cast<std::uint64_t>(n - i));
