@@ -36,6 +36,11 @@ class GatherWriter {
   static constexpr std::size_t block_size = 2048;
   static constexpr std::size_t flush_size = std::size_t{128} * 1024;
   static constexpr std::size_t max_pieces = 1024;  // IOV_MAX on Linux
+  static constexpr std::array<char, block_size> spaces_ = [] {
+    std::array<char, block_size> spaces{};
+    spaces.fill(' ');
+    return spaces;
+  }();
 
   char const* stage(std::string_view pattern, std::size_t size);
   void add(char const* data, std::size_t size);
@@ -45,12 +50,6 @@ class GatherWriter {
   std::size_t staged_ = 0;
   std::size_t piece_count_ = 0;
   std::size_t queued_ = 0;
-  static constexpr std::array<char, block_size> spaces_ = [] {
-    std::array<char, block_size> spaces{};
-    spaces.fill(' ');
-    return spaces;
-  }();
-
   std::array<iovec, max_pieces> pieces_{};
   std::array<char, flush_size + block_size> stage_{};
 };
