@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# System calls that fail under the programs, injected by strace at the call
+# itself: an interruption or a stream that is not ready must change nothing,
+# any other error must be reported.
+#   interrupted_calls.sh STRACE PROGRAM_DIR
+set -uo pipefail
+strace=$1 bin=$2
+log=$(mktemp) out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$log" "$out" "$err"' EXIT
+failures=0 checks=0
+
+# check PROGRAM INPUT SYSCALL FD ERROR COUNT STATUS STDERR [STRACE_ARGS...]
+# Makes the first COUNT calls of SYSCALL on descriptor FD fail with ERROR.
+# Status 0 means the output must be that of an undisturbed run.
+check() {
+  local program=$1 input=$2 call=$3 fd=$4 error=$5 count=$6 status=$7 want_err=$8
+  shift 8
+  # The loader makes calls of its own first: find the program's first one on FD.
+  printf '%s' "$input" | "$strace" -qq -e trace="$call" -o "$log" "$bin/$program" >/dev/null 2>&1
+  local first
+  first=$(grep "^$call(" "$log" | grep -n "^$call($fd[,)]" | head -n 1 | cut -d: -f1)
+  local undisturbed
+  undisturbed=$(printf '%s' "$input" | "$bin/$program")
+  printf '%s' "$input" |
+    "$strace" -qq -o /dev/null -e inject="$call:error=$error:when=$first..$((first + count - 1))" "$@" \
+      "$bin/$program" >"$out" 2>"$err"
+  local got=$?
+  local what="$program: $count x $error on $call($fd) $*"
+  checks=$((checks + 1))
+  if [[ -z $first || $got != "$status" || $(cat "$err") != "$want_err" ]]; then
+    echo "FAILED $what: status $got, stderr: $(cat "$err")"
+    failures=$((failures + 1))
+  elif [[ $status == 0 && $(cat "$out") != "$undisturbed" ]]; then
+    echo "FAILED $what: the output differs from an undisturbed run"
+    failures=$((failures + 1))
+  else
+    echo "ok $what"
+  fi
+}
+
+check tallyfive '3 1 2 3 2' read 0 EINTR 3 0 ''
+check keyfind '2 7 8 8' read 0 EAGAIN 2 0 ''
+check divisorsum '28' read 0 EIO 1 1 'divisorsum: read error: Input/output error'
+check keyfreq '3 4 1 4 4' writev 1 EINTR 4 0 ''
+check digitstair '400' writev 1 EAGAIN 3 0 ''
+check gridmath '' writev 1 ENOSPC 1 1 'gridmath: write error: No space left on device'
+check stepdemo '' close 1 EIO 1 1 'stepdemo: write error: Input/output error'
+# A stream that is not ready, and the wait for it interrupted.
+check commademo '' writev 1 EAGAIN 1 0 '' -e inject=poll:error=EINTR:when=1..2
+
+echo "$((checks - failures)) passed, $failures failed"
+((failures == 0))
