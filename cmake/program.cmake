@@ -39,3 +39,13 @@ function(add_unit_test name)
   target_link_libraries(${name} PRIVATE warnings ${arg_LIBRARIES} GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
 endfunction()
+
+# gzip_for_install(SOURCE OUTPUT)
+# Makes OUTPUT, SOURCE compressed as Debian installs pages and changelogs:
+# gzip -9n stores no name or time, so the same file always gives the same bytes.
+function(gzip_for_install source output)
+  add_custom_command(OUTPUT "${output}"
+    COMMAND gzip -9n -c "${source}" > "${output}"
+    DEPENDS "${source}"
+    VERBATIM)
+endfunction()
