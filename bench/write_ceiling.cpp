@@ -4,12 +4,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 
 int main() {
   std::int64_t n = 0;
-  if (std::scanf("%ld", &n) != 1) {
+  if (std::scanf("%" SCNd64, &n) != 1) {
     return 0;
   }
   std::int64_t total = 13;  // the prompt

@@ -39,7 +39,7 @@ Outcome read_all(std::string const& input, std::size_t reads) {
     }
     outcome.reads.push_back(ok ? std::optional(value) : std::nullopt);
   }
-  outcome.rest = input.substr(in.consumed());
+  outcome.rest = input.substr(static_cast<std::size_t>(in.consumed()));
   return outcome;
 }
 

@@ -54,7 +54,11 @@ void place(int fd, int target) {
 
 }  // namespace
 
-std::string program(std::string_view name) { return std::string(PROGRAM_DIR "/").append(name); }
+std::string program(std::string_view name) {
+  // INTKIT_PROGRAM_DIR tests another set of the programs, an installed one say.
+  char const* dir = std::getenv("INTKIT_PROGRAM_DIR");
+  return std::string(dir != nullptr ? dir : PROGRAM_DIR).append("/").append(name);
+}
 
 Process::Process(std::string const& path, Streams streams)
     : streams_(streams),
@@ -159,7 +163,8 @@ bool Process::pump(Done done) {
     auto const until = stalled ? std::min(deadline_, stalled_until_) : deadline_;
     auto const left =
         std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    int const ready = ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long>(left.count(), 0)));
+    int const ready =
+        ::poll(fds.data(), fds.size(), static_cast<int>(std::max<decltype(left)::rep>(left.count(), 0)));
     if (!stalled && (ready == 0 || left.count() <= 0)) {
       result_.timed_out = true;
       return false;

@@ -1,0 +1,19 @@
+include_guard(GLOBAL)
+
+# GoogleTest built for the machine the tests run on: Debian's libgtest-dev
+# natively; in a cross build, Debian's googletest sources compiled with the
+# cross compiler.
+find_package(GTest QUIET)
+if(NOT GTest_FOUND)
+  set(INTKIT_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources, for a cross build")
+  if(NOT EXISTS "${INTKIT_GOOGLETEST_SOURCE}/CMakeLists.txt")
+    message(FATAL_ERROR "GoogleTest: neither built for this target nor its sources in "
+                        "${INTKIT_GOOGLETEST_SOURCE} (Debian package googletest)")
+  endif()
+  set(BUILD_GMOCK OFF)
+  set(INSTALL_GTEST OFF)
+  add_subdirectory("${INTKIT_GOOGLETEST_SOURCE}" googletest EXCLUDE_FROM_ALL SYSTEM)
+  # Its own warnings are not ours to make fatal.
+  set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+endif()
+include(GoogleTest)
