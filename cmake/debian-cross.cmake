@@ -20,7 +20,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# -L: where the emulator finds the target's dynamic loader and libc.
+# -L: where the emulator finds the target's dynamic loader; the library path
+# keeps that loader to its own libc even where the same architecture's libc6
+# is installed alongside (multiarch), whose build may differ.
 if(INTKIT_QEMU)
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${INTKIT_QEMU};-L;/usr/${INTKIT_TRIPLE}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+    "${INTKIT_QEMU};-L;/usr/${INTKIT_TRIPLE};-E;LD_LIBRARY_PATH=/usr/${INTKIT_TRIPLE}/lib"
+    CACHE STRING "How this machine runs the target's programs")
 endif()
