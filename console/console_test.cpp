@@ -84,6 +84,17 @@ TEST(ReadInt, ConsumesAMillionDigitsAndSaturates) {
   EXPECT_EQ(got.reads, (std::vector<std::optional<std::int32_t>>{min, 3}));
 }
 
+// Even where more arrives later: a file that grows, a terminal after Ctrl-D.
+TEST(ReadInt, TakesTheEndOfInputAsFinal) {
+  std::FILE* file = std::tmpfile();
+  console::Reader in(fileno(file));
+  std::int32_t value = untouched;
+  EXPECT_FALSE(in.read_int(value));
+  ASSERT_EQ(::pwrite(fileno(file), "5", 1, 0), 1);
+  EXPECT_FALSE(in.read_int(value));
+  std::fclose(file);
+}
+
 // A slow reader and a timer signal whose handler does not restart calls: the
 // writes come back short or interrupted, and every byte must still arrive.
 TEST(WriteAll, SurvivesShortAndInterruptedWrites) {
@@ -115,6 +126,12 @@ TEST(WriteAll, SurvivesShortAndInterruptedWrites) {
 
   std::string expected;
   console::Writer out(ends[1]);
+  // Around the edges of the writer's 4096-byte buffer, then past it with text already buffered.
+  for (std::size_t const size : {4095U, 1U, 4095U, 4096U, 1U, 9000U}) {
+    std::string const piece(size, static_cast<char>('a' + size % 26));
+    out.print("%s", piece.c_str());
+    expected += piece;
+  }
   for (int i = 0; i < 200'000; ++i) {
     out.print("%d,", i);
     expected += std::to_string(i) + ",";
@@ -122,7 +139,7 @@ TEST(WriteAll, SurvivesShortAndInterruptedWrites) {
   out.flush();
   std::string text = expected + expected + expected;  // the same bytes again, cut into pieces
   std::vector<iovec> pieces;
-  for (std::size_t at = 0, size = 1; at < text.size(); at += size, size = size * 7 % 100'003 + 1) {
+  for (std::size_t at = 0, size = 1; at < text.size(); at += size, size = size * 7 % 3001 + 1) {
     size = std::min(size, text.size() - at);
     pieces.push_back({text.data() + at, size});
   }

@@ -1,6 +1,10 @@
 // What every program does when its standard streams misbehave.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
+#include <tuple>
+#include <vector>
 
 #include "process.hpp"
 #include "transcript.hpp"
@@ -116,9 +120,10 @@ TEST_P(Readers, EndOnAReadError) {
 
 TEST_P(Readers, ReportAFailedLastWrite) {
   Reading const& p = GetParam();
-  e2e::Process process(
-      e2e::program(p.program),
-      {.output = e2e::Output::early_close, .read_limit = p.until_last.size(), .ignore_sigpipe = true});
+  e2e::Process process(e2e::program(p.program), {.input = e2e::Input::late,
+                                                 .output = e2e::Output::early_close,
+                                                 .read_limit = p.until_last.size(),
+                                                 .ignore_sigpipe = true});
   process.send(p.before_last);
   ASSERT_TRUE(process.expect(p.until_last));
   process.send(p.last_answer);
@@ -143,17 +148,31 @@ INSTANTIATE_TEST_SUITE_P(
                     Reading{"divisorsum", "Enter a number: ", "", "Enter a number: ", "6\n"}),
     [](auto const& reading) { return reading.param.program; });
 
-// Like `{ divisorsum; divisorsum; } < answers`: each run takes its own number.
+// Like `{ divisorsum; divisorsum; } < answers`: each run takes its own number
+// and leaves the rest, wherever in the file that lies. A row: program,
+// answers, where in the file they start, the first run's output, the second's.
+using Handover = std::tuple<std::string, std::string, off_t, std::string, std::string>;
+
 TEST(Faults, LeavesTheRestOfAFileForTheNextRun) {
-  std::FILE* answers = std::tmpfile();
-  std::fputs("6\n28 ", answers);
-  std::fflush(answers);
-  std::rewind(answers);
-  for (std::string const n : {"6", "28"}) {
-    e2e::Result const got = e2e::run("divisorsum", "", {.input = e2e::Input::file, .file = fileno(answers)});
-    EXPECT_EQ(got.out, "Enter a number: " + n + " is a Perfect Number\n");
+  std::string const ask = "Enter a number: ", far(5000, ' '), six = ask + "6 is a Perfect Number\n";
+  std::string const twenty_eight = ask + "28 is a Perfect Number\n";
+  for (auto const& [program, answers, at, first, second] : std::vector<Handover>{
+           {"divisorsum", "6\n28 ", 0, six, twenty_eight},
+           {"divisorsum", "6-28", 0, six, ask + "-28 is not a Perfect Number\n"},
+           {"divisorsum", far + "6" + far + "28", 0, six, twenty_eight},
+           {"divisorsum", "6 28", off_t{3} << 30, six, twenty_eight},
+           {"digitstair", "3 2", 0, "enter a num:   1\n 22\n", "enter a num:  1\n"},
+       }) {
+    std::FILE* file = std::tmpfile();
+    int const fd = fileno(file);
+    ASSERT_EQ(::pwrite(fd, answers.data(), answers.size(), at), static_cast<ssize_t>(answers.size()));
+    ::lseek(fd, at, SEEK_SET);
+    for (std::string const& out : {first, second}) {
+      EXPECT_EQ(e2e::run(program, "", {.input = e2e::Input::file, .file = fd}).out, out)
+          << program << " at " << at;
+    }
+    std::fclose(file);
   }
-  std::fclose(answers);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPrograms, Faults,

@@ -48,13 +48,22 @@ check() {
 
 check tallyfive '3 1 2 3 2' read 0 EINTR 3 0 ''
 check keyfind '2 7 8 8' read 0 EAGAIN 2 0 ''
-check divisorsum '28' read 0 EIO 1 1 'divisorsum: read error: Input/output error'
+check divisorsum '28' read 0 EIO 1 1 'divisorsum: read error: Input/output error' -e inject=write:error=EINTR:when=1
 check keyfreq '3 4 1 4 4' writev 1 EINTR 4 0 ''
 check digitstair '400' writev 1 EAGAIN 3 0 ''
-check gridmath '' writev 1 ENOSPC 1 1 'gridmath: write error: No space left on device'
+check gridmath '' writev 1 ENOSPC 1 1 'gridmath: write error: No space left on device' -e inject=write:error=EAGAIN:when=1
 check stepdemo '' close 1 EIO 1 1 'stepdemo: write error: Input/output error'
+check stepdemo '' close 1 EINTR 1 0 ''
 # A stream that is not ready, and the wait for it interrupted.
 check commademo '' writev 1 EAGAIN 1 0 '' -e 'inject=?poll,?ppoll:error=EINTR:when=1..2'
+
+# A run that ends with a write error still leaves the rest of a file for the next.
+printf '6 28' >"$log"
+{ "$strace" -qq -o /dev/null -e inject=writev:error=ENOSPC:when=2 "$bin/divisorsum" >/dev/null 2>&1
+  echo "status $?" && "$bin/divisorsum"; } <"$log" >"$out"
+checks=$((checks + 1))
+[[ $(cat "$out") == $'status 1\nEnter a number: 28 is a Perfect Number' ]] ||
+  { echo "FAILED divisorsum: after a failed write, the next run got: $(cat "$out")" && failures=$((failures + 1)); }
 
 echo "$((checks - failures)) passed, $failures failed"
 ((failures == 0))
