@@ -2,9 +2,8 @@
 # under qemu-user, so that ctest tests the target's own binaries.
 #   -DINTKIT_TRIPLE=aarch64-linux-gnu   the compiler is g++-<triple>, whose
 #                                       libraries live in /usr/<triple>
-#   -DINTKIT_QEMU=qemu-aarch64          the emulator for that processor; none
-#                                       where this machine runs them itself
-#                                       (i386 programs on an x86-64 kernel)
+#   -DINTKIT_QEMU=qemu-aarch64          the emulator for that processor, used
+#                                       unless this machine runs them itself
 # (the cross presets set both).
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES INTKIT_TRIPLE INTKIT_QEMU)
 
@@ -20,11 +19,24 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# Where this machine runs the target's programs itself (i386 ones on an
+# x86-64 kernel built with 32-bit support, say), it does; otherwise the
+# emulator does. Tried once, with a program built by the cross compiler.
 # -L: where the emulator finds the target's dynamic loader; the library path
 # keeps that loader to its own libc even where the same architecture's libc6
 # is installed alongside (multiarch), whose build may differ.
-if(INTKIT_QEMU)
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-    "${INTKIT_QEMU};-L;/usr/${INTKIT_TRIPLE};-E;LD_LIBRARY_PATH=/usr/${INTKIT_TRIPLE}/lib"
-    CACHE STRING "How this machine runs the target's programs")
+get_property(in_try_compile GLOBAL PROPERTY IN_TRY_COMPILE)
+if(INTKIT_QEMU AND NOT in_try_compile AND NOT DEFINED CACHE{CMAKE_CROSSCOMPILING_EMULATOR})
+  set(probe "${CMAKE_BINARY_DIR}/CMakeFiles/runs-here")
+  file(WRITE "${probe}.c" "int main(void) { return 0; }\n")
+  execute_process(COMMAND "${CMAKE_C_COMPILER}" "${probe}.c" -o "${probe}" RESULT_VARIABLE built)
+  set(ran 1)
+  if(built EQUAL 0)
+    execute_process(COMMAND "${probe}" RESULT_VARIABLE ran OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  set(emulator "")
+  if(NOT ran EQUAL 0)
+    set(emulator "${INTKIT_QEMU};-L;/usr/${INTKIT_TRIPLE};-E;LD_LIBRARY_PATH=/usr/${INTKIT_TRIPLE}/lib")
+  endif()
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${emulator}" CACHE STRING "How this machine runs the target's programs")
 endif()
