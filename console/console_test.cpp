@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,7 +13,6 @@
 #include <limits>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -97,30 +97,28 @@ TEST(ReadInt, TakesTheEndOfInputAsFinal) {
 
 // A slow reader and a timer signal whose handler does not restart calls: the
 // writes come back short or interrupted, and every byte must still arrive.
+// The reader is a child process, which the timer does not reach, and keeps
+// what it reads in a file.
 TEST(WriteAll, SurvivesShortAndInterruptedWrites) {
   std::array<int, 2> ends{};
   ASSERT_EQ(::pipe(ends.data()), 0);
+  std::FILE* received = std::tmpfile();
+  pid_t const reader = ::fork();
+  if (reader == 0) {
+    ::close(ends[1]);
+    std::array<char, 3000> buffer{};
+    for (ssize_t n = 0; (n = ::read(ends[0], buffer.data(), buffer.size())) > 0; ::usleep(20)) {
+      if (::write(fileno(received), buffer.data(), static_cast<std::size_t>(n)) != n) {
+        ::_exit(1);
+      }
+    }
+    ::_exit(0);
+  }
+  ::close(ends[0]);
   struct sigaction tick {};
   struct sigaction before {};
   tick.sa_handler = [](int) {};
   ::sigaction(SIGALRM, &tick, &before);
-  std::string got;
-  std::thread reader([&] {
-    sigset_t alarm;
-    sigemptyset(&alarm);
-    sigaddset(&alarm, SIGALRM);
-    pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
-    std::array<char, 3000> buffer{};
-    for (;;) {
-      ssize_t const n = ::read(ends[0], buffer.data(), buffer.size());
-      if (n > 0) {
-        got.append(buffer.data(), static_cast<std::size_t>(n));
-        ::usleep(20);
-      } else if (n == 0 || errno != EINTR) {
-        break;
-      }
-    }
-  });
   itimerval const often{{0, 200}, {0, 200}};
   ::setitimer(ITIMER_REAL, &often, nullptr);
 
@@ -149,9 +147,13 @@ TEST(WriteAll, SurvivesShortAndInterruptedWrites) {
   itimerval const never{};
   ::setitimer(ITIMER_REAL, &never, nullptr);
   ::close(ends[1]);
-  reader.join();
-  ::close(ends[0]);
+  int status = -1;
+  ::waitpid(reader, &status, 0);
   ::sigaction(SIGALRM, &before, nullptr);
+  EXPECT_EQ(status, 0);
+  std::string got(static_cast<std::size_t>(::lseek(fileno(received), 0, SEEK_END)), '\0');
+  EXPECT_EQ(::pread(fileno(received), got.data(), got.size(), 0), static_cast<ssize_t>(got.size()));
+  std::fclose(received);
   EXPECT_EQ(got.size(), expected.size());
   EXPECT_TRUE(got == expected);
 }
