@@ -3,13 +3,12 @@
 //
 // Both directions own their buffers and talk to the file descriptors
 // directly: an interrupted call is made again, a descriptor that is not
-// ready (O_NONBLOCK) is waited for with poll(), a short write goes on where
-// it stopped, and any other error ends the program with one line on
-// standard error and status 1. stdio cannot give that: it drops what it
-// could not write and takes a read error for the end of input.
+// ready (O_NONBLOCK) is waited for, a short write goes on where it stopped,
+// and any other error ends the program with one line on standard error and
+// status 1. stdio cannot give that: it drops what it could not write and
+// takes a read error for the end of input. What differs between systems is
+// in os.hpp.
 #pragma once
-
-#include <sys/uio.h>
 
 #include <array>
 #include <cstdarg>
@@ -17,7 +16,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "piece.hpp"
+
 namespace console {
+
+inline constexpr int standard_input_fd = 0;
+inline constexpr int standard_output_fd = 1;
+inline constexpr int standard_error_fd = 2;
 
 // Integers from a file descriptor, or from bytes in memory (for tests).
 class Reader {
@@ -75,11 +80,11 @@ class Writer {
   std::array<char, 4096> buffer_{};
 };
 
-// Writes every byte of `pieces` to `fd`, waiting and retrying as above.
-void write_all(int fd, iovec* pieces, std::size_t count);
-
-// Waits until `fd` is ready for `events` (POLLIN or POLLOUT), or has failed.
-void wait_until_ready(int fd, short events);
+// Writes every byte of `pieces` to `fd`, waiting and retrying as above, and
+// returns 0 or the error that stopped it. Moves `pieces` past what went out.
+[[nodiscard]] int write_pieces(int fd, Piece* pieces, std::size_t count);
+// The same, but a failure ends the program with its report.
+void write_all(int fd, Piece* pieces, std::size_t count);
 
 // Report "<program>: read error: <reason>" or "<program>: write error:
 // <reason>" on standard error and end the process with status 1.

@@ -1,10 +1,8 @@
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 
 #include "console/console.hpp"
+#include "console/os.hpp"
 
 namespace console {
 namespace {
@@ -43,8 +41,7 @@ std::uint64_t Reader::consumed() const { return earlier_ + static_cast<std::uint
 
 void Reader::give_back() {
   if (fd_ >= 0 && next_ != end_) {
-    // Fails harmlessly on a pipe or terminal, where nothing can go back.
-    static_cast<void>(::lseek(fd_, next_ - end_, SEEK_CUR));
+    os::move_back(fd_, static_cast<std::uint64_t>(end_ - next_));
     next_ = end_;
   }
 }
@@ -64,7 +61,7 @@ bool Reader::refill() {
   earlier_ += static_cast<std::uint64_t>(next_ - begin_);
   begin_ = next_ = end_ = buffer_.data();
   for (;;) {
-    ssize_t const got = ::read(fd_, buffer_.data(), buffer_.size());
+    std::ptrdiff_t const got = os::read(fd_, buffer_.data(), buffer_.size());
     if (got > 0) {
       end_ = begin_ + got;
       return true;
@@ -74,7 +71,7 @@ bool Reader::refill() {
       return false;
     }
     if (errno == EAGAIN) {
-      wait_until_ready(fd_, POLLIN);
+      os::wait_until_ready(fd_, false);
     } else if (errno != EINTR) {
       fail_read(errno);
     }

@@ -1,12 +1,10 @@
-#include <poll.h>
-#include <sys/uio.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
 #include "console/console.hpp"
+#include "console/os.hpp"
 
 namespace console {
 
@@ -36,37 +34,39 @@ void Writer::vprint(char const* format, std::va_list args) {
     used_ = static_cast<std::size_t>(std::vsnprintf(buffer_.data(), buffer_.size(), format, again));
   } else {  // larger than the whole buffer: format it apart and write it straight out
     flush();
-    char* text = nullptr;
-    if (vasprintf(&text, format, again) < 0) {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): no C++ runtime in the programs
+    auto* const text = static_cast<char*>(std::malloc(size + 1));
+    if (text == nullptr) {
+      va_end(again);
       fail_write(ENOMEM);
     }
-    iovec piece{text, size};
+    std::vsnprintf(text, size + 1, format, again);
+    Piece piece{text, size};
     write_all(fd_, &piece, 1);
-    std::free(text);  // NOLINT(cppcoreguidelines-no-malloc): vasprintf allocates with malloc
+    std::free(text);  // NOLINT(cppcoreguidelines-no-malloc)
   }
   va_end(again);
 }
 
 void Writer::flush() {
-  iovec piece{buffer_.data(), used_};
+  Piece piece{buffer_.data(), used_};
   write_all(fd_, &piece, 1);
   used_ = 0;
 }
 
-void write_all(int fd, iovec* pieces, std::size_t count) {
-  constexpr std::size_t most_per_call = 1024;  // IOV_MAX on Linux
+int write_pieces(int fd, Piece* pieces, std::size_t count) {
   for (;;) {
     for (; count > 0 && pieces->iov_len == 0; ++pieces, --count) {
     }
     if (count == 0) {
-      return;
+      return 0;
     }
-    ssize_t const written = ::writev(fd, pieces, static_cast<int>(std::min(count, most_per_call)));
+    std::ptrdiff_t const written = os::write(fd, pieces, count);
     if (written < 0) {
       if (errno == EAGAIN) {
-        wait_until_ready(fd, POLLOUT);
+        os::wait_until_ready(fd, true);
       } else if (errno != EINTR) {
-        fail_write(errno);
+        return errno;
       }
       continue;
     }
@@ -82,11 +82,9 @@ void write_all(int fd, iovec* pieces, std::size_t count) {
   }
 }
 
-void wait_until_ready(int fd, short events) {
-  pollfd watch{fd, events, 0};
-  // Any outcome but an interruption ends the wait: the call made next tells
-  // whether the descriptor is ready or has failed.
-  while (::poll(&watch, 1, -1) < 0 && errno == EINTR) {
+void write_all(int fd, Piece* pieces, std::size_t count) {
+  if (int const error = write_pieces(fd, pieces, count); error != 0) {
+    fail_write(error);
   }
 }
 

@@ -1,7 +1,4 @@
 // The standard streams of a program, and the reports that end it.
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -10,30 +7,22 @@
 #include <cstring>
 
 #include "console/console.hpp"
+#include "console/os.hpp"
 
 namespace console {
 namespace {
 
 // Constant-initialised: no start-up code, no guard, no C++ runtime library.
-constinit Reader standard_input(STDIN_FILENO);
-constinit Writer standard_output(STDOUT_FILENO);
+constinit Reader standard_input(standard_input_fd);
+constinit Writer standard_output(standard_output_fd);
 
 [[noreturn]] void fail(char const* what, int error) {
   std::array<char, 512> line{};
-  int const length = std::snprintf(line.data(), line.size(), "%s: %s error: %s\n",
-                                   program_invocation_short_name, what, std::strerror(error));
-  std::size_t left = std::min(line.size() - 1, static_cast<std::size_t>(std::max(length, 0)));
-  for (char const* next = line.data(); left > 0;) {
-    ssize_t const written = ::write(STDERR_FILENO, next, left);
-    if (written < 0 && errno == EAGAIN) {
-      wait_until_ready(STDERR_FILENO, POLLOUT);
-    } else if (written < 0 && errno != EINTR) {
-      break;  // nowhere left to report to; the status still tells
-    } else if (written > 0) {
-      next += written;
-      left -= static_cast<std::size_t>(written);
-    }
-  }
+  int const length = std::snprintf(line.data(), line.size(), "%s: %s error: %s\n", os::program_name(), what,
+                                   std::strerror(error));
+  Piece piece{line.data(), std::min(line.size() - 1, static_cast<std::size_t>(std::max(length, 0)))};
+  // A report that cannot be written has nowhere left to go; the status still tells.
+  static_cast<void>(write_pieces(standard_error_fd, &piece, 1));
   standard_input.give_back();
   // _Exit: nothing buffered is worth writing after a failure.
   std::_Exit(1);
@@ -60,7 +49,7 @@ void read_int(std::int32_t& target) {
 int finish() {
   standard_output.flush();
   standard_input.give_back();
-  if (::close(STDOUT_FILENO) != 0 && errno != EINTR) {
+  if (os::close(standard_output_fd) != 0 && errno != EINTR) {
     fail_write(errno);
   }
   return 0;

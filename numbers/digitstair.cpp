@@ -1,7 +1,5 @@
 // digitstair: reads n and prints a right-aligned staircase of n - 1 rows in
 // which row i shows the number i written i times.
-#include <unistd.h>
-
 #include <cstdint>
 
 #include "console/console.hpp"
@@ -14,6 +12,6 @@ int main() {
 
   // The rows can run to gigabytes, so they go out through a gather writer of
   // their own; reading flushed the prompt, and nothing else is buffered.
-  write_staircase(STDOUT_FILENO, n);
+  write_staircase(console::standard_output_fd, n);
   return console::finish();
 }

@@ -65,7 +65,7 @@ char const* GatherWriter::stage(std::string_view pattern, std::size_t size) {
 }
 
 void GatherWriter::add(char const* data, std::size_t size) {
-  iovec* const last = piece_count_ > 0 ? &pieces_[piece_count_ - 1] : nullptr;
+  console::Piece* const last = piece_count_ > 0 ? &pieces_[piece_count_ - 1] : nullptr;
   if (last != nullptr && static_cast<char const*>(last->iov_base) + last->iov_len == data) {
     last->iov_len += size;
   } else {

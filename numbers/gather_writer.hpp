@@ -1,14 +1,14 @@
 // Buffered output for programs that write far more than they compute.
 #pragma once
 
-#include <sys/uio.h>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-// Collects output as pieces and hands them to writev() in large calls. A long
+#include "console/console.hpp"
+
+// Collects output as pieces and hands them to a gather write in large calls. A long
 // run of one pattern is written as many pieces pointing at one small block of
 // it, so a row of megabytes costs a few kilobytes of copying and memory stays
 // fixed whatever the output size. Writing goes through console::write_all,
@@ -35,7 +35,7 @@ class GatherWriter {
  private:
   static constexpr std::size_t block_size = 2048;
   static constexpr std::size_t flush_size = std::size_t{128} * 1024;
-  static constexpr std::size_t max_pieces = 1024;  // IOV_MAX on Linux
+  static constexpr std::size_t max_pieces = 1024;  // IOV_MAX on Linux: one writev() a flush
   static constexpr std::array<char, block_size> spaces_ = [] {
     std::array<char, block_size> spaces{};
     spaces.fill(' ');
@@ -50,6 +50,6 @@ class GatherWriter {
   std::size_t staged_ = 0;
   std::size_t piece_count_ = 0;
   std::size_t queued_ = 0;
-  std::array<iovec, max_pieces> pieces_{};
+  std::array<console::Piece, max_pieces> pieces_{};
   std::array<char, flush_size + block_size> stage_{};
 };
