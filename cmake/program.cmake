@@ -27,6 +27,18 @@ function(add_shipped_library name)
   target_link_libraries(${name} PUBLIC ${arg_LIBRARIES} PRIVATE warnings hardening)
 endfunction()
 
+# Windows programs are tested under Wine, whose server starts once before
+# the tests and stops after them (cmake/wine-run). The tests are listed when
+# ctest starts, not at build time, so that a build alone starts no server.
+if(WIN32 AND CMAKE_CROSSCOMPILING_EMULATOR AND BUILD_TESTING)
+  set(INTKIT_EMULATOR_FIXTURE wine)
+  add_test(NAME wine.start COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --start)
+  add_test(NAME wine.stop COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} --stop)
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+  set(INTKIT_DISCOVERY DISCOVERY_MODE PRE_TEST PROPERTIES FIXTURES_REQUIRED wine)
+endif()
+
 # add_unit_test(NAME SOURCES file... [LIBRARIES lib...])
 function(add_unit_test name)
   if(NOT BUILD_TESTING)
@@ -35,7 +47,7 @@ function(add_unit_test name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
   add_executable(${name} ${arg_SOURCES})
   target_link_libraries(${name} PRIVATE warnings ${arg_LIBRARIES} GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 ${INTKIT_DISCOVERY})
 endfunction()
 
 # gzip_for_install(SOURCE OUTPUT)

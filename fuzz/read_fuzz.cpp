@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "tests/read_model.hpp"
+#include "console/read_model.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
   auto const difference = read_model::mismatch(std::string_view(reinterpret_cast<char const*>(data), size));

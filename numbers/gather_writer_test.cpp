@@ -57,6 +57,7 @@ TEST(GatherWriter, WritesEveryRunInOrder) {
       {{" ", 3'000'000}, {"ab", 1}},
       {{"z", 131'071}, {"yy", 1}, {"xyz", 140'000}},
       {{"", 1'000}, {std::string(2049, 'L'), 3}, {std::string(200'000, 'M') + "N", 2}, {"", 0}},
+      {{std::string(131'070, 'w'), 1}, {"xyz", 1000}},  // a block built at the stage's very end
   };
   for (auto const& runs : cases) {
     std::string const got = written_by(runs);

@@ -54,10 +54,19 @@ void place(int fd, int target) {
 
 }  // namespace
 
+bool windows_programs() {
+  // INTKIT_SYSTEM names the system of another set of the programs.
+  char const* system = std::getenv("INTKIT_SYSTEM");
+  return std::string_view(system != nullptr ? system : PROGRAM_SYSTEM) == "windows";
+}
+
 std::string program(std::string_view name) {
   // INTKIT_PROGRAM_DIR tests another set of the programs, an installed one say.
   char const* dir = std::getenv("INTKIT_PROGRAM_DIR");
-  return std::string(dir != nullptr ? dir : PROGRAM_DIR).append("/").append(name);
+  return std::string(dir != nullptr ? dir : PROGRAM_DIR)
+      .append("/")
+      .append(name)
+      .append(windows_programs() ? ".exe" : "");
 }
 
 Process::Process(std::string const& path, Streams streams)

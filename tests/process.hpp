@@ -47,6 +47,9 @@ struct Result {
   bool timed_out = false;
 };
 
+// Whether the programs are Windows programs, run by an emulator here.
+bool windows_programs();
+
 // The path of one of the built programs.
 std::string program(std::string_view name);
 

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "read_model.hpp"
+#include "console/read_model.hpp"
 
 namespace {
 
