@@ -59,3 +59,13 @@ function(gzip_for_install source output)
     DEPENDS "${source}"
     VERBATIM)
 endfunction()
+
+# text_for_windows(OUTPUT SOURCE COMMAND...)
+# Makes OUTPUT from what COMMAND prints about SOURCE, with the CRLF line ends
+# that every Windows editor reads.
+function(text_for_windows output source)
+  add_custom_command(OUTPUT "${output}"
+    COMMAND ${ARGN} | sed "s/$/\\r/" > "${output}"
+    DEPENDS "${source}"
+    VERBATIM)
+endfunction()
