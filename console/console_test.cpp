@@ -91,28 +91,4 @@ TEST(ReadInt, TakesTheEndOfInputAsFinal) {
   std::fclose(file);
 }
 
-// Pieces around the edges of one system call's share: 16 KiB joined on
-// Windows, 1024 pieces on POSIX.
-TEST(WriteAll, KeepsEveryPieceInOrder) {
-  for (auto const& sizes :
-       {std::vector<std::size_t>{16383, 1, 0, 1, 16384, 16385, 7}, std::vector<std::size_t>(3000, 5)}) {
-    std::string text;
-    for (std::size_t const size : sizes) {
-      text += std::string(size, static_cast<char>('a' + text.size() % 26));
-    }
-    std::vector<console::Piece> pieces;
-    for (std::size_t at = 0; std::size_t const size : sizes) {
-      pieces.push_back({text.data() + at, size});
-      at += size;
-    }
-    std::FILE* file = std::tmpfile();
-    console::write_all(fileno(file), pieces.data(), pieces.size());
-    std::string got(text.size() + 1, '\0');
-    std::rewind(file);
-    got.resize(std::fread(got.data(), 1, got.size(), file));
-    std::fclose(file);
-    EXPECT_TRUE(got == text) << got.size() << " bytes of " << text.size();
-  }
-}
-
 }  // namespace
