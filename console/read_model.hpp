@@ -13,7 +13,7 @@ namespace read_model {
 
 struct Step {
   std::optional<std::int32_t> value;  // empty when the read fails
-  std::size_t next;                   // where the following read starts
+  std::size_t next = 0;               // where the following read starts
 };
 
 // One read starting at `at`.
