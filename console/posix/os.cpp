@@ -1,4 +1,4 @@
-// The system calls of the console library, on POSIX systems.
+// The system calls of the console library, on POSIX systems, WASI included.
 #include "console/os.hpp"
 
 #include <poll.h>
@@ -30,7 +30,5 @@ void move_back(int fd, std::uint64_t bytes) {
 }
 
 int close(int fd) { return ::close(fd); }
-
-char const* program_name() { return program_invocation_short_name; }
 
 }  // namespace console::os

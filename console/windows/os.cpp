@@ -12,7 +12,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
+
+#include "console/short_name.hpp"
 
 namespace console::os {
 namespace {
@@ -83,12 +84,7 @@ int close(int fd) { return _close(fd); }
 char const* program_name() {
   static std::array<char, 32768> path{};  // the longest path Windows allows
   DWORD const length = GetModuleFileNameA(nullptr, path.data(), path.size() - 1);
-  std::string_view name(path.data(), length);
-  name.remove_prefix(name.find_last_of("\\/") + 1);  // npos + 1: no folder
-  if (name.size() > 4 && _stricmp(name.data() + name.size() - 4, ".exe") == 0) {
-    path[static_cast<std::size_t>(name.data() - path.data()) + name.size() - 4] = '\0';
-  }
-  return name.data();
+  return short_name(path.data(), length, ".exe");
 }
 
 }  // namespace console::os
