@@ -10,10 +10,21 @@ if(NOT GTest_FOUND)
     message(FATAL_ERROR "GoogleTest: neither built for this target nor its sources in "
                         "${INTKIT_GOOGLETEST_SOURCE} (Debian package googletest)")
   endif()
-  set(BUILD_GMOCK OFF)
-  set(INSTALL_GTEST OFF)
-  add_subdirectory("${INTKIT_GOOGLETEST_SOURCE}" googletest EXCLUDE_FROM_ALL SYSTEM)
-  # Its own warnings are not ours to make fatal.
-  set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+  if(WASI)
+    # Its own build adds -fexceptions, which WASI's C++ library lacks: the
+    # two sources alone, without exceptions, threads or stream redirection.
+    set(source "${INTKIT_GOOGLETEST_SOURCE}/googletest")
+    add_library(gtest_main STATIC EXCLUDE_FROM_ALL "${source}/src/gtest-all.cc" "${source}/src/gtest_main.cc")
+    target_include_directories(gtest_main SYSTEM PUBLIC "${source}/include" PRIVATE "${source}")
+    target_compile_definitions(gtest_main PUBLIC
+      GTEST_HAS_EXCEPTIONS=0 GTEST_HAS_STREAM_REDIRECTION=0 GTEST_HAS_PTHREAD=0)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  else()
+    set(BUILD_GMOCK OFF)
+    set(INSTALL_GTEST OFF)
+    add_subdirectory("${INTKIT_GOOGLETEST_SOURCE}" googletest EXCLUDE_FROM_ALL SYSTEM)
+    # Its own warnings are not ours to make fatal.
+    set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+  endif()
 endif()
 include(GoogleTest)

@@ -46,7 +46,12 @@ function(add_unit_test name)
   endif()
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
   add_executable(${name} ${arg_SOURCES})
-  target_link_libraries(${name} PRIVATE warnings ${arg_LIBRARIES} GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE warnings ${arg_LIBRARIES} scratch_file GTest::gtest_main)
+  if(WASI)  # a folder for scratch files, as WASI has no temporary ones
+    set(scratch "${CMAKE_CURRENT_BINARY_DIR}/${name}.tmp")
+    file(MAKE_DIRECTORY "${scratch}")
+    set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_CROSSCOMPILING_EMULATOR} --tmp=${scratch})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 ${INTKIT_DISCOVERY})
 endfunction()
 

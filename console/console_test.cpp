@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/scratch/scratch_file.hpp"
+
 namespace {
 
 constexpr std::int32_t untouched = 1234;
@@ -80,7 +82,7 @@ TEST(ReadInt, ConsumesAMillionDigitsAndSaturates) {
 
 // Even where more arrives later: a file that grows, a terminal after Ctrl-D.
 TEST(ReadInt, TakesTheEndOfInputAsFinal) {
-  std::FILE* file = std::tmpfile();
+  std::FILE* file = scratch_file();
   console::Reader in(fileno(file));
   std::int32_t value = untouched;
   EXPECT_FALSE(in.read_int(value));

@@ -54,19 +54,22 @@ void place(int fd, int target) {
 
 }  // namespace
 
-bool windows_programs() {
+std::string_view programs_system() {
   // INTKIT_SYSTEM names the system of another set of the programs.
   char const* system = std::getenv("INTKIT_SYSTEM");
-  return std::string_view(system != nullptr ? system : PROGRAM_SYSTEM) == "windows";
+  return system != nullptr ? system : PROGRAM_SYSTEM;
 }
 
 std::string program(std::string_view name) {
-  // INTKIT_PROGRAM_DIR tests another set of the programs, an installed one say.
+  // INTKIT_PROGRAM_DIR tests another set of the programs, an installed one
+  // say, and INTKIT_PROGRAM_SUFFIX their ending where it is not the system's
+  // (the npm package's commands have none).
   char const* dir = std::getenv("INTKIT_PROGRAM_DIR");
-  return std::string(dir != nullptr ? dir : PROGRAM_DIR)
-      .append("/")
-      .append(name)
-      .append(windows_programs() ? ".exe" : "");
+  char const* suffix = std::getenv("INTKIT_PROGRAM_SUFFIX");
+  if (suffix == nullptr) {
+    suffix = programs_system() == "windows" ? ".exe" : programs_system() == "wasi" ? ".wasm" : "";
+  }
+  return std::string(dir != nullptr ? dir : PROGRAM_DIR).append("/").append(name).append(suffix);
 }
 
 Process::Process(std::string const& path, Streams streams)

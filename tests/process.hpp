@@ -47,8 +47,9 @@ struct Result {
   bool timed_out = false;
 };
 
-// Whether the programs are Windows programs, run by an emulator here.
-bool windows_programs();
+// The system the programs are for, where it is not this one: "windows" for
+// .exe files under Wine, "wasi" for .wasm files under Node.js.
+std::string_view programs_system();
 
 // The path of one of the built programs.
 std::string program(std::string_view name);

@@ -1,0 +1,3 @@
+#include "scratch_file.hpp"
+
+std::FILE* scratch_file() { return std::tmpfile(); }
