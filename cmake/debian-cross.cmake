@@ -21,15 +21,19 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Where this machine runs the target's programs itself (i386 ones on an
 # x86-64 kernel built with 32-bit support, say), it does; otherwise the
-# emulator does. Tried once, with a program built by the cross compiler.
+# emulator does. Tried once, with a C++ program built by the cross compiler
+# as the tests are, so that it needs the target's libstdc++ too: where the
+# kernel hands foreign programs to qemu itself (binfmt_misc) and the target's
+# libc6 is installed, a C program runs, but the loader there looks for
+# libstdc++ only in the target's multiarch folders, not in /usr/<triple>.
 # -L: where the emulator finds the target's dynamic loader; the library path
 # keeps that loader to its own libc even where the same architecture's libc6
 # is installed alongside (multiarch), whose build may differ.
 get_property(in_try_compile GLOBAL PROPERTY IN_TRY_COMPILE)
 if(INTKIT_QEMU AND NOT in_try_compile AND NOT DEFINED CACHE{CMAKE_CROSSCOMPILING_EMULATOR})
   set(probe "${CMAKE_BINARY_DIR}/CMakeFiles/runs-here")
-  file(WRITE "${probe}.c" "int main(void) { return 0; }\n")
-  execute_process(COMMAND "${CMAKE_C_COMPILER}" "${probe}.c" -o "${probe}" RESULT_VARIABLE built)
+  file(WRITE "${probe}.cpp" "#include <iostream>\nint main() { std::cout << \"\"; }\n")
+  execute_process(COMMAND "${CMAKE_CXX_COMPILER}" "${probe}.cpp" -o "${probe}" RESULT_VARIABLE built)
   set(ran 1)
   if(built EQUAL 0)
     execute_process(COMMAND "${probe}" RESULT_VARIABLE ran OUTPUT_QUIET ERROR_QUIET)
