@@ -1,0 +1,237 @@
+// The page: a program chooser and a terminal in which the chosen program
+// runs, typed answers or a file as its standard input. Wires the line
+// discipline (line-discipline.js) and the runs (runner.js) to the DOM and
+// to xterm.js, loaded beside this script as the global Terminal. The
+// programs and the worker's code are embedded by the build (programs.js).
+import { freshLine, type } from './line-discipline.js';
+import { Run } from './runner.js';
+
+const { intkitPrograms: programs, intkitWorkerSource: workerSource, Terminal } = globalThis;
+const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
+const mostCopied = 16 << 20; // bytes of output kept for Copy output
+const fileSlice = 65536;
+
+const element = (id) => document.getElementById(id);
+const encoder = new TextEncoder();
+
+const terminal = new Terminal({
+  convertEol: true, // a lone \n starts a new line, as on a real terminal's output
+  scrollback: 5000,
+  cursorBlink: true,
+  fontSize: 15,
+  fontFamily: 'ui-monospace, "DejaVu Sans Mono", Menlo, Consolas, monospace',
+});
+
+const session = {
+  name: null,
+  file: null,
+  run: null,
+  line: freshLine,
+  fileOffset: 0,
+  written: 0,
+  copied: [],
+  copiedSize: 0,
+  shownAt: 0,
+};
+
+function say(text) {
+  element('status').textContent = text;
+}
+
+function command() {
+  return session.file === null ? session.name : `${session.name} < ${session.file.name}`;
+}
+
+function showProgress(force = false) {
+  const now = performance.now();
+  if (force || now - session.shownAt > 250) {
+    session.shownAt = now;
+    say(`${command()} is running: ${session.written.toLocaleString('en')} bytes written`);
+  }
+}
+
+function show(fd, bytes, done) {
+  if (fd === 1) {
+    session.written += bytes.length;
+    if (session.copiedSize < mostCopied) {
+      const kept = bytes.slice(0, mostCopied - session.copiedSize);
+      session.copied.push(kept);
+      session.copiedSize += kept.length;
+    }
+    showProgress();
+  }
+  terminal.write(bytes, done);
+}
+
+async function readFileSlice() {
+  const { file, run } = session;
+  if (session.fileOffset >= file.size) {
+    run.end();
+    return;
+  }
+  const slice = file.slice(session.fileOffset, session.fileOffset + fileSlice);
+  session.fileOffset += fileSlice;
+  run.send(new Uint8Array(await slice.arrayBuffer()));
+}
+
+function ended(result) {
+  const how = result.message === undefined ? `exited with status ${result.code}` : `failed: ${result.message}`;
+  say(`${command()} ${how}; ${session.written.toLocaleString('en')} bytes written.`);
+  setRunning(false);
+}
+
+function setRunning(running) {
+  element('end').disabled = !running || session.file !== null;
+  element('stop').disabled = !running;
+  element('again').hidden = running || session.name === null;
+}
+
+function start(name, file = null) {
+  const program = programs.find((p) => p.name === name);
+  if (program === undefined) {
+    say(`There is no program called ${name}.`);
+    return;
+  }
+  session.run?.stop();
+  Object.assign(session, { name, file, line: freshLine, fileOffset: 0, written: 0, copied: [], copiedSize: 0 });
+  terminal.reset();
+  element('command').textContent = command();
+  for (const button of document.querySelectorAll('#programs button')) {
+    button.setAttribute('aria-pressed', String(button.dataset.program === name));
+  }
+  const wasm = Uint8Array.from(atob(program.base64), (c) => c.charCodeAt(0));
+  session.run = new Run(workerUrl, { wasm, name }, {
+    show,
+    read: () => (file === null ? undefined : readFileSlice()),
+    exit: ended,
+  });
+  showProgress(true);
+  setRunning(true);
+  terminal.focus();
+}
+
+// The chosen program, with the file as its whole standard input.
+function runWithFile(file) {
+  if (file === undefined) {
+    return;
+  }
+  if (session.name === null) {
+    say('Choose a program first, then its answers file.');
+  } else {
+    start(session.name, file);
+  }
+}
+
+function interrupt() {
+  if (session.run?.running) {
+    session.run.stop();
+    terminal.write('^C\r\n');
+    say(`${command()} stopped by Ctrl-C; ${session.written.toLocaleString('en')} bytes written.`);
+    setRunning(false);
+  }
+}
+
+// What the user types, as a terminal in line mode takes it.
+function typed(data) {
+  const { run } = session;
+  if (!run?.running) {
+    return;
+  }
+  const { state, echo, sends, interrupt: stop } = type(session.line, session.file === null ? data : data.replace(/[^\x03]/g, ''));
+  session.line = state;
+  if (stop) {
+    interrupt();
+    return;
+  }
+  terminal.write(echo);
+  for (const send of sends) {
+    if (send.end) {
+      run.end();
+    } else {
+      run.send(encoder.encode(send.text));
+    }
+  }
+}
+
+async function copyOutput() {
+  const text = new TextDecoder().decode(await new Blob(session.copied).arrayBuffer());
+  try {
+    await navigator.clipboard.writeText(text);
+  } catch {
+    const area = Object.assign(document.createElement('textarea'), { value: text });
+    document.body.append(area);
+    area.select();
+    document.execCommand('copy');
+    area.remove();
+  }
+  const whole = session.copiedSize === session.written;
+  say(`Copied ${session.copiedSize.toLocaleString('en')} bytes of output${whole ? '' : ' (the first 16 MiB)'}.`);
+}
+
+// As many columns as the terminal's box holds, measured in its own font.
+function fitTerminal() {
+  const box = element('terminal');
+  const probe = Object.assign(document.createElement('span'), { textContent: 'W'.repeat(40) });
+  probe.style.cssText = `position:absolute;visibility:hidden;font:${terminal.options.fontSize}px ${terminal.options.fontFamily}`;
+  document.body.append(probe);
+  const width = probe.getBoundingClientRect().width / 40;
+  probe.remove();
+  const cols = Math.max(20, Math.floor((box.clientWidth - 16) / width));
+  if (cols !== terminal.cols) {
+    terminal.resize(cols, terminal.rows);
+  }
+}
+
+function listPrograms() {
+  const list = element('programs');
+  for (const { name, description } of programs) {
+    const item = document.createElement('li');
+    const button = Object.assign(document.createElement('button'), { type: 'button', textContent: name });
+    button.dataset.program = name;
+    button.setAttribute('aria-pressed', 'false');
+    button.setAttribute('aria-describedby', `about-${name}`);
+    button.addEventListener('click', () => start(name));
+    const about = Object.assign(document.createElement('span'), { id: `about-${name}`, textContent: description });
+    item.append(button, about);
+    list.append(item);
+  }
+}
+
+function wire() {
+  terminal.open(element('terminal'));
+  // Tab leaves the terminal, so the keyboard alone can reach everything.
+  terminal.attachCustomKeyEventHandler((event) => event.key !== 'Tab');
+  terminal.onData(typed);
+  new ResizeObserver(fitTerminal).observe(element('terminal'));
+  element('end').addEventListener('click', () => {
+    typed('\x04');
+    terminal.focus();
+  });
+  element('stop').addEventListener('click', interrupt);
+  element('again').addEventListener('click', () => start(session.name, session.file));
+  element('copy').addEventListener('click', copyOutput);
+  element('answers').addEventListener('change', (event) => {
+    runWithFile(event.target.files[0]);
+    event.target.value = '';
+  });
+  const box = element('terminal');
+  box.addEventListener('dragover', (event) => event.preventDefault());
+  box.addEventListener('drop', (event) => {
+    event.preventDefault();
+    runWithFile(event.dataTransfer.files[0]);
+  });
+  element('reader').addEventListener('change', (event) => {
+    terminal.options.screenReaderMode = event.target.checked;
+  });
+  setRunning(false);
+}
+
+listPrograms();
+wire();
+const asked = new URLSearchParams(location.search).get('program');
+if (asked === null) {
+  terminal.write('Choose a program above; it runs here.\r\n');
+  say('No program is running.');
+} else {
+  start(asked);
+}
