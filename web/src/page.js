@@ -185,14 +185,16 @@ function fitTerminal() {
 function listPrograms() {
   const list = element('programs');
   for (const { name, description } of programs) {
-    const item = document.createElement('li');
-    const button = Object.assign(document.createElement('button'), { type: 'button', textContent: name });
+    const button = Object.assign(document.createElement('button'), { type: 'button' });
     button.dataset.program = name;
     button.setAttribute('aria-pressed', 'false');
-    button.setAttribute('aria-describedby', `about-${name}`);
+    button.append(
+      Object.assign(document.createElement('strong'), { textContent: name }),
+      Object.assign(document.createElement('span'), { textContent: description }),
+    );
     button.addEventListener('click', () => start(name));
-    const about = Object.assign(document.createElement('span'), { id: `about-${name}`, textContent: description });
-    item.append(button, about);
+    const item = document.createElement('li');
+    item.append(button);
     list.append(item);
   }
 }
