@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the release and static presets and compares whole processes side by
-# side in one run, printing each ratio against its target. Takes a few
+# Builds the release, static and wasi presets and compares whole processes
+# side by side in one run, printing each ratio against its target. Takes a few
 # minutes, most of it in the formatted-print and loop baselines.
 #   bench/run.sh [--quick]     --quick: fewer runs, for a smoke test
 set -euo pipefail
@@ -55,6 +55,29 @@ compare "divisorsum 2147483647: loop baseline / it" "$slow_runs" 2147483647 null
 # Peak memory of digitstair for n = 20000 against gridmath's, in KiB.
 read -r _ _ _ stair_rss grid_rss < <("$bench/proctime" 1 "$inputs/20000" null "$rel/digitstair" "$rel/gridmath")
 echo "digitstair 20000 peak memory: $stair_rss KiB, gridmath: $grid_rss KiB (target: within 1024 KiB)"
+
+# WebAssembly under Node.js, against an empty WASI program (printf_line
+# built for WASI) under the same Node, whose own start-up dominates both.
+if cmake --preset wasi -DINTKIT_BENCHMARKS=ON >/dev/null && cmake --build --preset wasi >/dev/null; then
+  node=$(command -v node)
+  wasm() {  # a command for proctime, which runs a program without arguments
+    printf '#!/bin/sh\nexec %s --no-warnings %s %s\n' "$node" "$PWD/packaging/npm/run.mjs" "$PWD/$1" >"$inputs/$2"
+    chmod +x "$inputs/$2"
+  }
+  wasm build/wasi/bench/printf_line.wasm empty.sh
+  wasm build/wasi/bin/digitstair.wasm digitstair.sh
+  wasm build/wasi/bin/divisorsum.wasm divisorsum.sh
+  compare "wasm: digitstair 20000 >/dev/null / empty WASI program" "$big_runs" 20000 null \
+    "$inputs/digitstair.sh" "$inputs/empty.sh" 1.5
+  compare "wasm: divisorsum 2147483647 / empty WASI program" "$big_runs" 2147483647 null \
+    "$inputs/divisorsum.sh" "$inputs/empty.sh" 1.5
+  for program in gridmath keyfind keyfreq tallyfive digitstair divisorsum stepdemo commademo; do
+    printf '%s.wasm stripped: %d bytes (target: 65536 at most)\n' "$program" \
+      "$(llvm-strip -o - "build/wasi/bin/$program.wasm" | wc -c)"
+  done
+else
+  echo "wasm: skipped, the wasi preset does not build here"
+fi
 
 echo
 "$bench/micro_bench" --benchmark_min_time=0.2

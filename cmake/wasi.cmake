@@ -28,7 +28,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 get_property(in_try_compile GLOBAL PROPERTY IN_TRY_COMPILE)
 if(NOT in_try_compile)
   set(missing "")
-  foreach(need "clang-19:/usr/bin/clang++-19" "lld-19:/usr/lib/llvm-19/bin/wasm-ld"
+  # llvm: the archiver and strip that know WebAssembly.
+  foreach(need "clang-19:/usr/bin/clang++-19" "lld-19:/usr/lib/llvm-19/bin/wasm-ld" "llvm:/usr/bin/llvm-ar"
           "wasi-libc:/usr/lib/${triple}/libc.a" "libc++-19-dev-wasm32:/usr/lib/${triple}/libc++.a"
           "libc++abi-19-dev-wasm32:/usr/lib/${triple}/libc++abi.a"
           "libclang-rt-19-dev-wasm32:/usr/lib/llvm-19/lib/clang/19/lib/wasi/libclang_rt.builtins-wasm32.a")

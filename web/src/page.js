@@ -81,6 +81,8 @@ function ended(result) {
 }
 
 function setRunning(running) {
+  // A screen reader tells the count of bytes written once, when the run ends.
+  element('status').setAttribute('aria-busy', String(running));
   element('end').disabled = !running || session.file !== null;
   element('stop').disabled = !running;
   element('again').hidden = running || session.name === null;
