@@ -124,6 +124,7 @@ Enter element to search (x):-2
 5. Element -2 is present in the array.`;
     await waitFor(page, (text) => text === transcript, 'the whole transcript');
     assert.match(await status(page), /^keyfind exited with status 0/);
+    assert.equal(await page.evaluate(() => crossOriginIsolated), false);
     assert.deepEqual(page.problems, []);
     await page.close();
   });
