@@ -167,10 +167,12 @@ test('file: Ctrl-C stops digitstair 20000 within a second, and the page still an
   const pressed = Date.now();
   await ctrl(page, 'KeyC');
   await page.waitForFunction(() => document.getElementById('status').textContent.includes('stopped by Ctrl-C'));
+  const took = Date.now() - pressed;
+  console.log(`# Ctrl-C stopped the output in ${took} ms`);
   const stopped = await screen(page);
   await new Promise((resolve) => setTimeout(resolve, 500));
   assert.equal(await screen(page), stopped, 'output went on after Ctrl-C');
-  assert.ok(Date.now() - pressed < 1500, `stopping took ${Date.now() - pressed} ms`);
+  assert.ok(took < 1000, `stopping took ${took} ms`);
   assert.match(stopped, /\^C$/);
   await page.click('button[data-program="gridmath"]');
   await waitFor(page, (text) => text.startsWith('The array after addition:') && text.endsWith('12'), 'gridmath');
