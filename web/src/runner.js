@@ -3,7 +3,7 @@
 // acknowledging each piece once shown so that the program waits while the
 // page is behind. Stopping ends the worker and drops what was not shown.
 
-const mostShownAtOnce = 65536;
+const mostShownAtOnce = 16384;
 
 export class Run {
   // handlers: show(fd, bytes, done), read(), exit({ code } or { message })
