@@ -1,15 +1,17 @@
 // The page: a program chooser and a terminal in which the chosen program
 // runs, typed answers or a file as its standard input. Wires the line
 // discipline (line-discipline.js) and the runs (runner.js) to the DOM and
-// to xterm.js, loaded beside this script as the global Terminal. The
-// programs and the worker's code are embedded by the build (programs.js).
+// to xterm.js. The programs and the worker's code are embedded by the
+// build (programs.js, loaded before this script).
+import { FitAddon } from '@xterm/addon-fit';
+import { Terminal } from '@xterm/xterm';
+
 import { freshLine, type } from './line-discipline.js';
 import { Run } from './runner.js';
 
-const { intkitPrograms: programs, intkitWorkerSource: workerSource, Terminal } = globalThis;
+const { intkitPrograms: programs, intkitWorkerSource: workerSource } = globalThis;
 const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
 const mostCopied = 16 << 20; // bytes of output kept for Copy output
-const fileSlice = 65536;
 
 const element = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
@@ -21,13 +23,14 @@ const terminal = new Terminal({
   fontSize: 15,
   fontFamily: 'ui-monospace, "DejaVu Sans Mono", Menlo, Consolas, monospace',
 });
+const fit = new FitAddon();
+terminal.loadAddon(fit);
 
 const session = {
   name: null,
   file: null,
   run: null,
   line: freshLine,
-  fileOffset: 0,
   written: 0,
   copied: [],
   copiedSize: 0,
@@ -63,19 +66,11 @@ function show(fd, bytes, done) {
   terminal.write(bytes, done);
 }
 
-async function readFileSlice() {
-  const { file, run } = session;
-  if (session.fileOffset >= file.size) {
-    run.end();
-    return;
-  }
-  const slice = file.slice(session.fileOffset, session.fileOffset + fileSlice);
-  session.fileOffset += fileSlice;
-  run.send(new Uint8Array(await slice.arrayBuffer()));
-}
-
 function ended(result) {
   const how = result.message === undefined ? `exited with status ${result.code}` : `failed: ${result.message}`;
+  if (result.message !== undefined) {
+    terminal.write(`\r\n[${result.message}]\r\n`);
+  }
   say(`${command()} ${how}; ${session.written.toLocaleString('en')} bytes written.`);
   setRunning(false);
 }
@@ -95,18 +90,16 @@ function start(name, file = null) {
     return;
   }
   session.run?.stop();
-  Object.assign(session, { name, file, line: freshLine, fileOffset: 0, written: 0, copied: [], copiedSize: 0 });
-  terminal.reset();
+  Object.assign(session, { name, file, line: freshLine, written: 0, copied: [], copiedSize: 0 });
+  // A full reset in the stream, after whatever the last run left queued in
+  // the terminal, rather than reset(), which would act before it.
+  terminal.write('\x1bc');
   element('command').textContent = command();
   for (const button of document.querySelectorAll('#programs button')) {
     button.setAttribute('aria-pressed', String(button.dataset.program === name));
   }
   const wasm = Uint8Array.from(atob(program.base64), (c) => c.charCodeAt(0));
-  session.run = new Run(workerUrl, { wasm, name }, {
-    show,
-    read: () => (file === null ? undefined : readFileSlice()),
-    exit: ended,
-  });
+  session.run = new Run(workerUrl, { wasm, name, file }, { show, exit: ended });
   showProgress(true);
   setRunning(true);
   terminal.focus();
@@ -155,33 +148,51 @@ function typed(data) {
   }
 }
 
-async function copyOutput() {
-  const text = new TextDecoder().decode(await new Blob(session.copied).arrayBuffer());
+// The clipboard API where the browser allows it, else the older copy command.
+async function copyText(text) {
   try {
     await navigator.clipboard.writeText(text);
+    return true;
   } catch {
     const area = Object.assign(document.createElement('textarea'), { value: text });
     document.body.append(area);
     area.select();
-    document.execCommand('copy');
+    const copied = document.execCommand('copy');
     area.remove();
+    return copied;
+  }
+}
+
+async function copyOutput() {
+  const text = new TextDecoder().decode(await new Blob(session.copied).arrayBuffer());
+  if (!(await copyText(text))) {
+    say('The browser did not let the page copy the output; select it in the terminal and copy it by hand.');
+    return;
   }
   const whole = session.copiedSize === session.written;
   say(`Copied ${session.copiedSize.toLocaleString('en')} bytes of output${whole ? '' : ' (the first 16 MiB)'}.`);
 }
 
-// As many columns as the terminal's box holds, measured in its own font.
+// As many columns as the terminal's box holds; the rows stay as they are.
 function fitTerminal() {
-  const box = element('terminal');
-  const probe = Object.assign(document.createElement('span'), { textContent: 'W'.repeat(40) });
-  probe.style.cssText = `position:absolute;visibility:hidden;font:${terminal.options.fontSize}px ${terminal.options.fontFamily}`;
-  document.body.append(probe);
-  const width = probe.getBoundingClientRect().width / 40;
-  probe.remove();
-  const cols = Math.max(20, Math.floor((box.clientWidth - 16) / width));
+  const cols = Math.max(20, fit.proposeDimensions()?.cols ?? terminal.cols);
   if (cols !== terminal.cols) {
     terminal.resize(cols, terminal.rows);
   }
+}
+
+// Keys the terminal does not take: Tab leaves it, so the keyboard alone can
+// reach everything, and Ctrl-C with text selected copies it, as in other
+// browser terminals (the browser's own copy, which xterm.js answers).
+function passedOver(event) {
+  if (event.key === 'Tab') {
+    return true;
+  }
+  if (event.type === 'keydown' && event.ctrlKey && event.key.toLowerCase() === 'c' && terminal.hasSelection()) {
+    setTimeout(() => terminal.clearSelection()); // after the copy: the next Ctrl-C interrupts
+    return true;
+  }
+  return false;
 }
 
 function listPrograms() {
@@ -203,8 +214,7 @@ function listPrograms() {
 
 function wire() {
   terminal.open(element('terminal'));
-  // Tab leaves the terminal, so the keyboard alone can reach everything.
-  terminal.attachCustomKeyEventHandler((event) => event.key !== 'Tab');
+  terminal.attachCustomKeyEventHandler((event) => !passedOver(event));
   terminal.onData(typed);
   new ResizeObserver(fitTerminal).observe(element('terminal'));
   element('end').addEventListener('click', () => {
@@ -218,9 +228,9 @@ function wire() {
     runWithFile(event.target.files[0]);
     event.target.value = '';
   });
-  const box = element('terminal');
-  box.addEventListener('dragover', (event) => event.preventDefault());
-  box.addEventListener('drop', (event) => {
+  // A file dropped anywhere is the answers file; the browser must not open it instead.
+  document.addEventListener('dragover', (event) => event.preventDefault());
+  document.addEventListener('drop', (event) => {
     event.preventDefault();
     runWithFile(event.dataTransfer.files[0]);
   });

@@ -2,13 +2,20 @@
 // its own, hands it input, and shows its output a piece at a time,
 // acknowledging each piece once shown so that the program waits while the
 // page is behind. Stopping ends the worker and drops what was not shown.
+//
+// Input is typed (send and end) or, for a run with an answers file, that
+// file alone: read a slice each time the program waits, then its end.
 
 const mostShownAtOnce = 16384;
+const fileSlice = 65536;
 
 export class Run {
-  // handlers: show(fd, bytes, done), read(), exit({ code } or { message })
-  constructor(workerUrl, { wasm, name }, handlers) {
+  // handlers: show(fd, bytes, done), exit({ code } or { message });
+  // file: a File or Blob as the whole of standard input, or null.
+  constructor(workerUrl, { wasm, name, file = null }, handlers) {
     this.handlers = handlers;
+    this.file = file;
+    this.fileOffset = 0;
     this.queue = []; // [fd, bytes] not shown yet
     this.showing = false;
     this.result = null;
@@ -32,7 +39,7 @@ export class Run {
         this.pump();
         break;
       case 'read':
-        this.handlers.read();
+        this.readFile();
         break;
       case 'exit':
         this.finish({ code: message.code });
@@ -73,21 +80,51 @@ export class Run {
     this.handlers.show(fd, piece, () => {
       this.showing = false;
       if (!this.stopped) {
-        this.worker.postMessage({ kind: 'ack', size: piece.length });
+        this.post({ kind: 'ack', size: piece.length });
         this.pump();
       }
     });
   }
 
+  // The next slice of the answers file, or its end. A file that can no
+  // longer be read (changed on disk since it was chosen) ends the run.
+  async readFile() {
+    if (this.file === null) {
+      return;
+    }
+    const at = this.fileOffset;
+    if (at >= this.file.size) {
+      this.post({ kind: 'end' });
+      return;
+    }
+    this.fileOffset = Math.min(at + fileSlice, this.file.size);
+    try {
+      const bytes = await this.file.slice(at, this.fileOffset).arrayBuffer();
+      this.post({ kind: 'input', bytes }, [bytes]);
+    } catch (error) {
+      if (!this.stopped) {
+        this.stop();
+        this.handlers.exit({ message: `cannot read ${this.file.name ?? 'the answers file'}: ${error.message}` });
+      }
+    }
+  }
+
+  // Typed input; a run with an answers file takes none.
   send(bytes) {
-    if (!this.stopped) {
-      this.worker.postMessage({ kind: 'input', bytes: bytes.buffer }, [bytes.buffer]);
+    if (this.file === null) {
+      this.post({ kind: 'input', bytes: bytes.buffer }, [bytes.buffer]);
     }
   }
 
   end() {
+    if (this.file === null) {
+      this.post({ kind: 'end' });
+    }
+  }
+
+  post(message, transfer = []) {
     if (!this.stopped) {
-      this.worker.postMessage({ kind: 'end' });
+      this.worker.postMessage(message, transfer);
     }
   }
 
