@@ -14,6 +14,7 @@ const rows = [
   [['\r', '\n'], '\r\n', ['\n'], false], // a CR ending one piece, its LF the next
   [['7x\x7f\x7f\x7f9\r'], '7x\b \b\b \b9\r\n', ['9\n'], false], // Backspace stops at the line's start
   [['é\x7f5\r'], 'é\b \b5\r\n', ['5\n'], false],
+  [['1😀\x7f5\r'], '1😀\b \b5\r\n', ['15\n'], false], // a character outside the BMP goes whole
   [['5', '\x04'], '5', ['5'], false], // Ctrl-D with text: sent as it is
   [['\x04', '5\r'], '', ['<end>'], false], // at a line's start: the end, and nothing after it
   [['\x1b[A\x1bOB4\r'], '4\r\n', ['4\n'], false], // arrows are not line editing
