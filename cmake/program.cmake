@@ -16,6 +16,30 @@ function(add_program name)
     COMMAND "${CMAKE_OBJCOPY}" --remove-section=.comment "$<TARGET_FILE:${name}>" VERBATIM)
   install(TARGETS ${name} RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   set_property(GLOBAL APPEND PROPERTY INTKIT_PROGRAMS ${name})
+  # Its own files and those of the libraries of its own that it links, as
+  # the web page shows them (the console library is every program's).
+  program_files(files ${arg_SOURCES})
+  foreach(library IN LISTS arg_LIBRARIES)
+    get_property(library_files GLOBAL PROPERTY INTKIT_FILES_${library})
+    list(APPEND files ${library_files})
+  endforeach()
+  set_property(GLOBAL PROPERTY INTKIT_FILES_${name} ${files})
+endfunction()
+
+# program_files(VARIABLE file...): each file's path from the top of the
+# tree, a .cpp file's header first where it has one.
+function(program_files variable)
+  set(files "")
+  foreach(source IN LISTS ARGN)
+    string(REGEX REPLACE "\\.cpp$" ".hpp" header "${CMAKE_CURRENT_SOURCE_DIR}/${source}")
+    foreach(file IN ITEMS "${header}" "${CMAKE_CURRENT_SOURCE_DIR}/${source}")
+      file(RELATIVE_PATH path "${PROJECT_SOURCE_DIR}" "${file}")
+      if(EXISTS "${file}" AND NOT path IN_LIST files)
+        list(APPEND files "${path}")
+      endif()
+    endforeach()
+  endforeach()
+  set(${variable} ${files} PARENT_SCOPE)
 endfunction()
 
 # add_shipped_library(NAME SOURCES file... [LIBRARIES lib...])
@@ -25,6 +49,8 @@ function(add_shipped_library name)
   add_library(${name} STATIC ${arg_SOURCES})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${arg_LIBRARIES} PRIVATE warnings hardening)
+  program_files(files ${arg_SOURCES})
+  set_property(GLOBAL PROPERTY INTKIT_FILES_${name} ${files})
 endfunction()
 
 # Windows programs are tested under Wine, whose server starts once before

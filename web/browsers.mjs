@@ -5,7 +5,8 @@
 // here over fetch, rather than a package, since nothing else needs one.
 //   const browser = await launch('webkit'); const page = await browser.open(url);
 //   page.evaluate(fn, ...args)  page.type(text)  page.ctrl(key)  page.click(selector)
-//   page.upload(selector, path)  page.close()  browser.close()
+//   page.upload(selector, path)  page.enter(selector)  page.close()  browser.close()
+// where enter() makes evaluate and click act in the frame `selector` names.
 // missing(engine) tells what is not installed, if anything.
 import { spawn } from 'node:child_process';
 import { existsSync } from 'node:fs';
@@ -45,17 +46,19 @@ async function viaPuppeteer(engine) {
       const page = await browser.newPage();
       await prepare(page);
       await page.goto(url);
+      let frame = page;
       return {
         page,
-        evaluate: (fn, ...args) => page.evaluate(fn, ...args),
+        evaluate: (fn, ...args) => frame.evaluate(fn, ...args),
         type: (text) => page.keyboard.type(text),
         async ctrl(key) {
           await page.keyboard.down('Control');
           await page.keyboard.press(`Key${key.toUpperCase()}`);
           await page.keyboard.up('Control');
         },
-        click: (selector) => page.click(selector),
+        click: (selector) => frame.click(selector),
         upload: async (selector, path) => (await page.$(selector)).uploadFile(path),
+        enter: async (selector) => (frame = await (await page.$(selector)).contentFrame()),
         close: () => page.close(),
       };
     },
@@ -121,6 +124,7 @@ async function webkit() {
         }),
         click: async (selector) => session('POST', `/element/${await find(selector)}/click`, {}),
         upload: async (selector, path) => session('POST', `/element/${await find(selector)}/value`, { text: path }),
+        enter: async (selector) => session('POST', '/frame', { id: { [elementKey]: await find(selector) } }),
         close: () => session('POST', '/url', { url: 'about:blank' }),
       };
     },

@@ -1,7 +1,9 @@
 // Makes the site from the page's sources, xterm.js and the programs:
-//   node build-site.mjs SITE WASM_DIR MAN_DIR LICENSE PROGRAM...
+//   node build-site.mjs SITE WASM_DIR MAN_DIR MANUAL_DIR ROOT PROGRAM:FILE,FILE...
 // WASM_DIR holds each PROGRAM.wasm built for Asyncify; MAN_DIR each page,
-// whose NAME line describes the program. Browsers load no module script
+// whose NAME line describes the program, and MANUAL_DIR each page as text
+// (PROGRAM.txt); each FILE, a path from the tree's top ROOT, is one of the
+// program's source files, shown beside it as it is. Browsers load no module script
 // from a file on disk, so esbuild bundles the sources, ES modules for
 // Node's sake, into classic scripts: the page's with xterm.js, and the
 // worker's, which goes in as text for a Blob URL. The programs go in as
@@ -12,7 +14,7 @@ import { fileURLToPath } from 'node:url';
 
 import { build } from 'esbuild';
 
-const [site, wasmDir, manDir, licence, ...programs] = process.argv.slice(2);
+const [site, wasmDir, manDir, manualDir, root, ...shown] = process.argv.slice(2);
 const web = dirname(fileURLToPath(import.meta.url));
 const xterm = join(web, 'node_modules', '@xterm', 'xterm');
 
@@ -44,17 +46,22 @@ for (const file of ['index.html', 'style.css']) {
 }
 copyFileSync(join(xterm, 'css', 'xterm.css'), join(site, 'xterm.css'));
 copyFileSync(join(xterm, 'LICENSE'), join(site, 'LICENSE-xterm.txt'));
-copyFileSync(licence, join(site, 'LICENSE.txt'));
+copyFileSync(join(root, 'LICENSE'), join(site, 'LICENSE.txt'));
 
-const embedded = programs.map((name) => ({
-  name,
-  description: description(name),
-  base64: readFileSync(join(wasmDir, `${name}.wasm`)).toString('base64'),
-}));
+const embedded = shown.map((entry) => {
+  const [name, files] = entry.split(':');
+  return {
+    name,
+    description: description(name),
+    manual: readFileSync(join(manualDir, `${name}.txt`), 'utf8'),
+    sources: files.split(',').map((path) => ({ path, text: readFileSync(join(root, path), 'utf8') })),
+    base64: readFileSync(join(wasmDir, `${name}.wasm`)).toString('base64'),
+  };
+});
 writeFileSync(
   join(site, 'programs.js'),
-  `// Made by the build: the programs, built for Asyncify, and the code of the
-// worker that runs one.
+  `// Made by the build: the programs, built for Asyncify, with their manual
+// pages and source files, and the code of the worker that runs one.
 var intkitPrograms = ${JSON.stringify(embedded, null, 1)};
 var intkitWorkerSource = ${JSON.stringify(await bundle('worker.js'))};
 `,

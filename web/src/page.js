@@ -7,6 +7,7 @@ import { FitAddon } from '@xterm/addon-fit';
 import { Terminal } from '@xterm/xterm';
 
 import { freshLine, type } from './line-discipline.js';
+import { fromLink, linkTo, mostLinkedBytes } from './run-link.js';
 import { Run } from './runner.js';
 
 const { intkitPrograms: programs, intkitWorkerSource: workerSource } = globalThis;
@@ -34,8 +35,11 @@ const session = {
   written: 0,
   copied: [],
   copiedSize: 0,
+  sent: [], // what was typed and sent, kept for a link while it fits one
+  sentSize: 0,
   shownAt: 0,
 };
+const asked = fromLink(location.search, location.hash);
 
 function say(text) {
   element('status').textContent = text;
@@ -81,6 +85,7 @@ function setRunning(running) {
   element('end').disabled = !running || session.file !== null;
   element('stop').disabled = !running;
   element('again').hidden = running || session.name === null;
+  element('link-run').hidden = running || session.name === null;
 }
 
 function start(name, file = null) {
@@ -90,7 +95,7 @@ function start(name, file = null) {
     return;
   }
   session.run?.stop();
-  Object.assign(session, { name, file, line: freshLine, written: 0, copied: [], copiedSize: 0 });
+  Object.assign(session, { name, file, line: freshLine, written: 0, copied: [], copiedSize: 0, sent: [], sentSize: 0 });
   // A full reset in the stream, after whatever the last run left queued in
   // the terminal, rather than reset(), which would act before it.
   terminal.write('\x1bc');
@@ -98,11 +103,15 @@ function start(name, file = null) {
   for (const button of document.querySelectorAll('#programs button')) {
     button.setAttribute('aria-pressed', String(button.dataset.program === name));
   }
+  element('link').hidden = true;
+  showSource(program);
   const wasm = Uint8Array.from(atob(program.base64), (c) => c.charCodeAt(0));
   session.run = new Run(workerUrl, { wasm, name, file }, { show, exit: ended });
   showProgress(true);
   setRunning(true);
-  terminal.focus();
+  if (!asked.embed || document.hasFocus()) { // an embedded page takes no focus from its host
+    terminal.focus();
+  }
 }
 
 // The chosen program, with the file as its whole standard input.
@@ -143,9 +152,48 @@ function typed(data) {
     if (send.end) {
       run.end();
     } else {
-      run.send(encoder.encode(send.text));
+      const bytes = encoder.encode(send.text);
+      if (session.sentSize <= mostLinkedBytes) {
+        session.sent.push(bytes.slice()); // sending hands the bytes over
+      }
+      session.sentSize += bytes.length;
+      run.send(bytes);
     }
   }
+}
+
+// A link that runs this program again on this run's whole input.
+async function linkRun() {
+  const input = session.file ?? new Blob(session.sent);
+  const size = session.file?.size ?? session.sentSize;
+  if (size > mostLinkedBytes) {
+    say(`This run's input is ${size.toLocaleString('en')} bytes, more than a link carries ` +
+      `(${mostLinkedBytes.toLocaleString('en')}): share it as an answers file instead.`);
+    return;
+  }
+  let bytes;
+  try {
+    bytes = new Uint8Array(await input.arrayBuffer());
+  } catch (error) {
+    say(`No link: cannot read ${session.file.name}: ${error.message}`);
+    return;
+  }
+  const address = linkTo(location.href, session.name, bytes);
+  Object.assign(element('link-address'), { href: address, textContent: address });
+  element('link').hidden = false;
+  say((await copyText(address))
+    ? 'Copied the link to this run: it runs the program on the same input and shows what it wrote.'
+    : 'The browser did not let the page copy the link: it is shown below the buttons.');
+}
+
+// The program's manual page and its own source files, as built into the page.
+function showSource(program) {
+  element('about').hidden = false;
+  element('manual').textContent = program.manual;
+  element('sources').replaceChildren(...program.sources.flatMap(({ path, text }) => [
+    Object.assign(document.createElement('h3'), { textContent: path }),
+    Object.assign(document.createElement('pre'), { textContent: text }),
+  ]));
 }
 
 // The clipboard API where the browser allows it, else the older copy command.
@@ -173,11 +221,14 @@ async function copyOutput() {
   say(`Copied ${session.copiedSize.toLocaleString('en')} bytes of output${whole ? '' : ' (the first 16 MiB)'}.`);
 }
 
-// As many columns as the terminal's box holds; the rows stay as they are.
+// As many columns as the terminal's box holds; embedded, as many rows too,
+// since the frame sets the height; else the rows stay as they are.
 function fitTerminal() {
-  const cols = Math.max(20, fit.proposeDimensions()?.cols ?? terminal.cols);
-  if (cols !== terminal.cols) {
-    terminal.resize(cols, terminal.rows);
+  const size = fit.proposeDimensions();
+  const cols = Math.max(20, size?.cols ?? terminal.cols);
+  const rows = asked.embed ? Math.max(3, size?.rows ?? terminal.rows) : terminal.rows;
+  if (cols !== terminal.cols || rows !== terminal.rows) {
+    terminal.resize(cols, rows);
   }
 }
 
@@ -224,6 +275,7 @@ function wire() {
   element('stop').addEventListener('click', interrupt);
   element('again').addEventListener('click', () => start(session.name, session.file));
   element('copy').addEventListener('click', copyOutput);
+  element('link-run').addEventListener('click', linkRun);
   element('answers').addEventListener('change', (event) => {
     runWithFile(event.target.files[0]);
     event.target.value = '';
@@ -237,15 +289,18 @@ function wire() {
   element('reader').addEventListener('change', (event) => {
     terminal.options.screenReaderMode = event.target.checked;
   });
+  addEventListener('hashchange', () => location.reload()); // another run's link, pasted over this one
   setRunning(false);
 }
 
+document.body.classList.toggle('embed', asked.embed === true);
 listPrograms();
 wire();
-const asked = new URLSearchParams(location.search).get('program');
-if (asked === null) {
+if (asked.error !== undefined) {
+  say(asked.error);
+} else if (asked.program === null) {
   terminal.write('Choose a program above; it runs here.\r\n');
   say('No program is running.');
 } else {
-  start(asked);
+  start(asked.program, asked.input && new File([asked.input], "the link's input"));
 }

@@ -4,18 +4,20 @@
 // Linux's by the other suites; this one checks what the page itself can
 // break. Run as: node page.test.mjs chromium|firefox|webkit (status 77: skipped).
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
 import { existsSync, readFileSync, utimesSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
-import { pathToFileURL } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 import { KnownDevices } from 'puppeteer-core';
 
 import { launch, missing } from '../browsers.mjs';
 
 const site = process.env.INTKIT_SITE;
+const tree = fileURLToPath(new URL('../..', import.meta.url));
 const engine = process.argv[2];
 if (missing(engine)) {
   console.log(`skipped: ${engine} needs what is not installed: ${missing(engine)}`);
@@ -31,6 +33,11 @@ before(async () => {
   server = createServer((request, response) => {
     const path = join(site, decodeURIComponent(new URL(request.url, 'http://x').pathname));
     outsideAsked += request.url === '/outside' ? 1 : 0;
+    if (request.url === '/course.html') { // a course page that embeds the terminal
+      response.writeHead(200, { 'Content-Type': 'text/html' })
+        .end('<iframe src="index.html?program=keyfind&embed" width="320" height="240"></iframe>');
+      return;
+    }
     if (!path.startsWith(site) || !existsSync(path) || path.endsWith('/')) {
       response.writeHead(404).end();
       return;
@@ -61,9 +68,9 @@ function watch() {
 // A page of the site, watched from its start where the driver can (from
 // its load in WebKit): nothing may go wrong, and nothing may be loaded
 // from outside the site, by the browser's own account of what it loaded.
-async function open(origin, query = '', prepare = async () => {}) {
+async function open(origin, query = '', prepare = async () => {}, path = 'index.html') {
   const problems = [];
-  const page = await browser.open(`${origins[origin]}index.html${query}`, async (tab) => {
+  const page = await browser.open(`${origins[origin]}${path}${query}`, async (tab) => {
     tab.on('request', (request) => {
       const url = request.url();
       if (!url.startsWith(origins[origin]) && !/^(blob|data):/.test(url)) {
@@ -71,6 +78,7 @@ async function open(origin, query = '', prepare = async () => {}) {
       }
     });
     tab.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+    tab.on('dialog', (dialog) => problems.push(`dialog: ${dialog.message()}`) && dialog.dismiss());
     await tab.evaluateOnNewDocument(watch);
     await prepare(tab);
   });
@@ -106,6 +114,40 @@ async function waitFor(page, check, what, read = screen) {
   }
 }
 
+// What the program writes for `input` as a WASI program under Node.js,
+// which the end-to-end suite holds to Linux's.
+function reference(name, input) {
+  const launcher = join(tree, 'packaging', 'npm', 'run.mjs');
+  const wasm = join(process.env.INTKIT_WASM_DIR, `${name}.wasm`);
+  return spawnSync(process.execPath, [launcher, wasm], { input, encoding: 'latin1' }).stdout;
+}
+
+// Clicks `button` with the clipboard made to work or to fail: what the page
+// gave it, and the status.
+const clipboard = (page, button, works = true) => page.evaluate(async (button, works) => {
+  navigator.clipboard.writeText = async (text) => {
+    window.copied = text;
+    if (!works) throw new Error('refused');
+  };
+  document.execCommand = () => works;
+  document.getElementById(button).click();
+  await new Promise((resolve) => setTimeout(resolve, 100));
+  return [window.copied, document.getElementById('status').textContent];
+}, button, works);
+
+// Opens the link to the run the page shows, and checks that its output is
+// what the program writes for `input`.
+async function followLink(page, origin, name, input) {
+  await clipboard(page, 'link-run');
+  const address = await page.evaluate(() => document.getElementById('link-address').href);
+  await page.close();
+  const again = await open(origin, address.slice(address.indexOf('?')));
+  await waitFor(again, (text) => text.includes('exited'), 'the linked run', status);
+  assert.equal((await clipboard(again, 'copy'))[0], reference(name, input));
+  assert.deepEqual(await again.problems(), []);
+  await again.close();
+}
+
 function answersFile(text) {
   const path = join(tmpdir(), `intkit-answers-${engine}.txt`);
   writeFileSync(path, text);
@@ -120,16 +162,19 @@ Element [2]: 3
 Enter element to search (x):-2
 5. Element -2 is present in the array.`;
 
-// Answers keyfind's prompts; a narrow terminal wraps the lines, so only
-// what is not white space is compared there.
+// Answers keyfind's prompts; a small terminal wraps the lines and scrolls
+// the first away, so only the end of what is not white space is compared there.
 async function answerKeyfind(page, type, narrow = false) {
   const prompts = ['(max):', '[0]:', '[1]:', '[2]:', '(x):'];
   for (const [i, answer] of ['3', '1', '-2', '3', '-2'].entries()) {
     await waitFor(page, (text) => text.replace(/\s/g, '').endsWith(prompts[i]), prompts[i]);
     await type(answer);
   }
-  const seen = (text) => (narrow ? text.replace(/\s/g, '') : text);
-  await waitFor(page, (text) => seen(text) === seen(keyfindTranscript), 'the whole transcript');
+  const squeezed = (text) => text.replace(/\s/g, '');
+  const whole = narrow
+    ? (text) => text.endsWith('array.') && squeezed(keyfindTranscript).endsWith(squeezed(text))
+    : (text) => text === keyfindTranscript;
+  await waitFor(page, whole, 'the whole transcript');
 }
 
 for (const origin of ['file', 'http']) {
@@ -146,18 +191,21 @@ for (const origin of ['file', 'http']) {
     await waitFor(page, (problems) => problems.length > 0, 'the refusal', () => page.problems());
     assert.match((await page.problems()).join(), /connect-src/);
     assert.equal(outsideAsked, 0);
-    await page.close();
+    await followLink(page, origin, 'keyfind', '3\n1\n-2\n3\n-2\n');
   });
 
-  test(`${origin}: an answers file as the whole input, typed input kept until asked, Ctrl-D`, async () => {
-    const page = await open(origin);
+  test(`${origin}: an answers file as the whole input, its link, typed input kept until asked, Ctrl-D`, async () => {
+    let page = await open(origin);
     await page.click('button[data-program="keyfreq"]');
-    await page.upload('#answers', answersFile('5\r\n4\r\n7\r\n4\r\n4\r\n1\r\n4\r\n'));
+    const answers = '5\r\n4\r\n7\r\n4\r\n4\r\n1\r\n4\r\n';
+    await page.upload('#answers', answersFile(answers));
     const out = `Enter number of elements (max 100): Enter 5 elements:
 Element [0]: Element [1]: Element [2]: Element [3]: Element [4]: Enter the element to count its frequency: Frequency of 4 in array: 3`;
     const unwrapped = (text) => text.replace(/\s/g, '');
     await waitFor(page, (text) => unwrapped(text) === unwrapped(out), 'the answers file run');
     assert.match(await status(page), /^keyfreq < intkit-answers-\w+\.txt exited with status 0/);
+    await followLink(page, origin, 'keyfreq', answers);
+    page = await open(origin);
 
     // Typed ahead of the prompts, then the end of input after the count.
     await page.click('button[data-program="divisorsum"]');
@@ -207,18 +255,8 @@ test('file: Copy output copies the bytes shown, or says that it could not', asyn
   const page = await open('file', '?program=stepdemo');
   await waitFor(page, (text) => text.endsWith('p = 8\nq = --p / 3 : q = 2, p = 8'), 'stepdemo');
   const expected = `${await screen(page)}\n`;
-  const copy = (works) => page.evaluate(async (works) => {
-    navigator.clipboard.writeText = async (text) => {
-      window.copied = text;
-      if (!works) throw new Error('refused');
-    };
-    document.execCommand = () => works;
-    document.getElementById('copy').click();
-    await new Promise((resolve) => setTimeout(resolve, 100));
-    return [window.copied, document.getElementById('status').textContent];
-  }, works);
-  assert.deepEqual(await copy(true), [expected, `Copied ${expected.length} bytes of output.`]);
-  assert.match((await copy(false))[1], /did not let the page copy/);
+  assert.deepEqual(await clipboard(page, 'copy'), [expected, `Copied ${expected.length} bytes of output.`]);
+  assert.match((await clipboard(page, 'copy', false))[1], /did not let the page copy/);
   await page.close();
 });
 
@@ -290,5 +328,57 @@ test('a phone: the terminal tapped, typed through an on-screen keyboard, buttons
   await tab.tap('#stop');
   await waitFor(page, (text) => text.includes('stopped by Ctrl-C'), 'the stop', status);
   assert.deepEqual(await page.problems(), []);
+  await page.close();
+});
+
+// Each row: a hand-made link, and what the status must say instead of running anything.
+const crafted = [
+  ['?program=keyfind#<img src=x onerror=alert(1)>', /^The part of the link after # is not/],
+  ['?program=keyfind#input=<script>{alert(1)}</script>', /^The part of the link after # is not/],
+  ['?program=keyfind#input=12%ZZ', /^The part of the link after # is not/],
+  [`?program=keyfind#input=${'%31'.repeat(4097)}`, /^The link's input is over 4096 bytes/],
+  ['?program=<img src=x onerror=alert(1)>#input=1', /^There is no program called <img src=x onerror=alert\(1\)>\.$/],
+];
+
+test('file: a crafted link runs nothing, injects nothing and opens no dialog', async () => {
+  for (const [query, said] of crafted) {
+    const page = await open('file', query);
+    await pause(300);
+    assert.match(await status(page), said);
+    assert.equal(await screen(page), '');
+    assert.equal(await page.evaluate(() => document.querySelectorAll('img, iframe, [onerror]').length), 0);
+    assert.deepEqual(await page.problems(), []);
+    await page.close();
+  }
+});
+
+test('http: the terminal embedded in a course page takes typing and fits the frame', async () => {
+  const page = await open('http', '', async () => {}, 'course.html');
+  await page.enter('iframe');
+  if (engine === 'webkit') {
+    await page.evaluate(watch);
+  }
+  await waitFor(page, (text) => text.endsWith('(max):'), 'the prompt');
+  assert.deepEqual(await page.evaluate(() => [getComputedStyle(document.querySelector('header')).display,
+    document.documentElement.scrollWidth, document.documentElement.scrollHeight]), ['none', 320, 240]);
+  await page.click('#terminal');
+  await answerKeyfind(page, (answer) => page.type(`${answer}\n`), true);
+  assert.deepEqual(await page.problems(), []);
+  await page.close();
+});
+
+test('file: each program shows its own source files, as they are in the tree, and its manual', async () => {
+  const page = await open('file');
+  for (const name of ['gridmath', 'keyfind', 'keyfreq', 'tallyfive', 'digitstair', 'divisorsum', 'stepdemo', 'commademo']) {
+    await page.click(`button[data-program="${name}"]`);
+    const [files, manual] = await page.evaluate(() => [
+      Array.from(document.querySelectorAll('#sources h3'), (h) => [h.textContent, h.nextElementSibling.textContent]),
+      document.getElementById('manual').textContent]);
+    assert.ok(files.some(([path]) => path.endsWith(`/${name}.cpp`)), `${name}: ${files.map(([path]) => path)}`);
+    for (const [path, text] of files) {
+      assert.equal(text, readFileSync(join(tree, path), 'utf8'), path);
+    }
+    assert.match(manual, new RegExp(`^${name.toUpperCase()}\\(1\\)[^]*\\n {7}${name} - `));
+  }
   await page.close();
 });

@@ -1,0 +1,43 @@
+// A run as a link: the program named in the query, as ?program=NAME, and
+// its whole standard input in the fragment, as #input= and the bytes
+// percent-encoded, since a browser never sends the fragment to a server.
+// A byte that is a letter, a digit or one of -._~ stands as itself.
+
+export const mostLinkedBytes = 4096;
+
+const plain = /^[A-Za-z0-9\-._~]$/;
+// What a fragment may hold, as the link was made or as a mail or chat
+// program may have passed it on: nothing else is taken.
+const wellFormed = /^(?:[A-Za-z0-9\-._~!$&'()*+,;=:@/?]|%[0-9A-Fa-f]{2})*$/;
+
+// The address of a run of `name` on `bytes`, from the page's own address.
+export function linkTo(page, name, bytes) {
+  const base = page.replace(/[?#].*$/s, '');
+  let input = '';
+  for (const byte of bytes) {
+    const c = String.fromCharCode(byte);
+    input += plain.test(c) ? c : `%${byte.toString(16).toUpperCase().padStart(2, '0')}`;
+  }
+  return `${base}?program=${encodeURIComponent(name)}#input=${input}`;
+}
+
+// What a page address asks for: { program, embed, input } with input a
+// Uint8Array, or null where there is no fragment; with `error` too where
+// the fragment cannot be the input of a run, saying why.
+export function fromLink(search, hash) {
+  const query = new URLSearchParams(search);
+  const asked = { program: query.get('program'), embed: query.has('embed'), input: null };
+  if (hash === '' || hash === '#') {
+    return asked;
+  }
+  const encoded = hash.startsWith('#input=') ? hash.slice('#input='.length) : null;
+  if (encoded === null || !wellFormed.test(encoded)) {
+    return { ...asked, error: 'The part of the link after # is not the input of a run, so nothing was run.' };
+  }
+  const bytes = Uint8Array.from(encoded.match(/%..|./gs) ?? [],
+    (piece) => (piece.length === 3 ? parseInt(piece.slice(1), 16) : piece.charCodeAt(0)));
+  if (bytes.length > mostLinkedBytes) {
+    return { ...asked, error: `The link's input is over ${mostLinkedBytes} bytes, more than a link carries, so nothing was run.` };
+  }
+  return { ...asked, input: bytes };
+}
