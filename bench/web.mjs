@@ -19,7 +19,8 @@ const bytes = (text) => Number(text.match(/([\d,]+) bytes/)?.[1].replace(/,/g, '
 async function firstPrompt(browser) {
   const times = [];
   for (let run = 0; run < 7; run++) {
-    const page = await browser.open(`${site}/index.html?program=keyfind`);
+    const page = await browser.newPage();
+    await page.goto(`${site}/index.html?program=keyfind`);
     let at = null;
     while ((at = await page.evaluate(shownAt, 'Enter number elements (max):')) === null) {
       await pause(5);
@@ -33,11 +34,12 @@ async function firstPrompt(browser) {
 }
 
 async function flood(browser) {
-  const page = await browser.open(`${site}/index.html?program=digitstair`);
+  const page = await browser.newPage();
+  await page.goto(`${site}/index.html?program=digitstair`);
   while ((await page.evaluate(shownAt, 'enter a num:')) === null) {
     await pause(20);
   }
-  await page.type('20000\n');
+  await page.keyboard.type('20000\n');
   const start = performance.now();
   let slowest = 0; // meanwhile the page must answer: its slowest answer to a trivial question
   let written = 0;
@@ -48,7 +50,6 @@ async function flood(browser) {
     await pause(200);
   }
   const seconds = (performance.now() - start) / 1000;
-  await page.ctrl('c');
   await page.close();
   return `digitstair 20000: ${(written / seconds / 1e6).toFixed(1)} MB/s to the terminal over ${seconds.toFixed(0)} s; ` +
     `the page answered within ${slowest.toFixed(0)} ms throughout`;

@@ -1,12 +1,12 @@
-// The three browser engines behind one small interface, for the page's
-// tests and benchmarks: Chromium and Firefox through puppeteer-core, and
+// The three browser engines as puppeteer drives them, for the page's tests,
+// benchmarks and picture: Chromium and Firefox through puppeteer-core, and
 // WebKitGTK (Safari's engine) through its W3C WebDriver server, which
-// puppeteer does not drive. The WebDriver client is the few calls used
-// here over fetch, rather than a package, since nothing else needs one.
-//   const browser = await launch('webkit'); const page = await browser.open(url);
-//   page.evaluate(fn, ...args)  page.type(text)  page.ctrl(key)  page.click(selector)
-//   page.upload(selector, path)  page.enter(selector)  page.close()  browser.close()
-// where enter() makes evaluate and click act in the frame `selector` names.
+// puppeteer does not drive, behind the part of puppeteer's Page that they
+// use. The WebDriver client is the few calls needed over fetch, rather
+// than a package, since nothing else needs one. WebDriver sees no requests
+// and runs no script before a page's own: on('request') is never called,
+// and evaluateOnNewDocument's scripts run once the page has loaded.
+//   const browser = await launch('webkit'); const page = await browser.newPage();
 // missing(engine) tells what is not installed, if anything.
 import { spawn } from 'node:child_process';
 import { existsSync } from 'node:fs';
@@ -25,50 +25,26 @@ export function missing(engine) {
   return needs[engine].filter((path) => !existsSync(path)).join(', ');
 }
 
-export function launch(engine) {
-  return engine === 'webkit' ? webkit() : viaPuppeteer(engine);
-}
-
-async function viaPuppeteer(engine) {
-  const browser = await puppeteer.launch({
+export function launch(engine, args = []) {
+  if (engine === 'webkit') {
+    return webkit();
+  }
+  return puppeteer.launch({
     browser: engine === 'chromium' ? 'chrome' : 'firefox',
     executablePath: needs[engine][0],
     headless: true,
     // As root Chromium needs --no-sandbox; the rest keeps it off the network.
     args: engine === 'chromium'
       ? ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
-         '--disable-sync', '--no-first-run', '--hide-scrollbars']
-      : [],
+         '--disable-sync', '--no-first-run', ...args]
+      : args,
   });
-  return {
-    puppeteer: browser,
-    async open(url, prepare = async () => {}) {
-      const page = await browser.newPage();
-      await prepare(page);
-      await page.goto(url);
-      let frame = page;
-      return {
-        page,
-        evaluate: (fn, ...args) => frame.evaluate(fn, ...args),
-        type: (text) => page.keyboard.type(text),
-        async ctrl(key) {
-          await page.keyboard.down('Control');
-          await page.keyboard.press(`Key${key.toUpperCase()}`);
-          await page.keyboard.up('Control');
-        },
-        click: (selector) => frame.click(selector),
-        upload: async (selector, path) => (await page.$(selector)).uploadFile(path),
-        enter: async (selector) => (frame = await (await page.$(selector)).contentFrame()),
-        close: () => page.close(),
-      };
-    },
-    close: () => browser.close(),
-  };
 }
 
 const elementKey = 'element-6066-11e4-a52e-4f735466cecf';
-const enter = '\uE007';
-const control = '\uE009';
+// puppeteer's names of keys, as WebDriver's code points.
+const keyValue = (key) => ({ Control: '\uE009', Enter: '\uE007', '\n': '\uE007' })[key] ??
+  (key.startsWith('Key') ? key.slice(3).toLowerCase() : key);
 
 async function freePort() {
   const server = createServer();
@@ -82,9 +58,8 @@ async function webkit() {
   const port = await freePort();
   // Its own process group, so that closing ends Xvfb and the browser too.
   const driver = spawn('xvfb-run', ['-a', needs.webkit[0], `--port=${port}`], { detached: true, stdio: 'ignore' });
-  const base = `http://127.0.0.1:${port}`;
   async function call(method, path, body) {
-    const response = await fetch(`${base}${path}`, {
+    const response = await fetch(`http://127.0.0.1:${port}${path}`, {
       method,
       headers: { 'Content-Type': 'application/json' },
       body: body === undefined ? undefined : JSON.stringify(body),
@@ -106,28 +81,52 @@ async function webkit() {
   });
   const session = (method, path, body) => call(method, `/session/${sessionId}${path}`, body);
   const find = async (selector) => (await session('POST', '/element', { using: 'css selector', value: selector }))[elementKey];
-  const keys = (values) => session('POST', '/actions', {
-    actions: [{ type: 'key', id: 'keyboard', actions: values.flatMap((value) => [
-      { type: 'keyDown', value }, { type: 'keyUp', value }]) }],
-  });
-  return {
-    // One window, which each page in turn takes over.
-    async open(url) {
+  const keys = (actions) => session('POST', '/actions', { actions: [{ type: 'key', id: 'keyboard', actions }] });
+  const onLoad = [];
+  // The one window, which each page in turn takes over.
+  const page = {
+    on() {},
+    async evaluateOnNewDocument(fn, ...args) {
+      onLoad.push([fn, args]);
+    },
+    async goto(url) {
       await session('POST', '/url', { url });
+      for (const [fn, args] of onLoad) {
+        await page.evaluate(fn, ...args);
+      }
+    },
+    evaluate: (fn, ...args) => session('POST', '/execute/sync', { script: `return (${fn}).apply(null, arguments)`, args }),
+    $eval: (selector, fn, ...args) => page.evaluate(`(s, ...a) => (${fn})(document.querySelector(s), ...a)`, selector, ...args),
+    $$eval: (selector, fn, ...args) => page.evaluate(`(s, ...a) => (${fn})(Array.from(document.querySelectorAll(s)), ...a)`,
+      selector, ...args),
+    async waitForFunction(fn, options, ...args) {
+      while (!(await page.evaluate(fn, ...args))) {
+        await new Promise((resolve) => setTimeout(resolve, 50));
+      }
+    },
+    click: async (selector) => session('POST', `/element/${await find(selector)}/click`, {}),
+    $: async (selector) => {
+      const element = { [elementKey]: await find(selector) };
       return {
-        evaluate: (fn, ...args) => session('POST', '/execute/sync', { script: `return (${fn}).apply(null, arguments)`, args }),
-        type: (text) => keys(Array.from(text, (c) => (c === '\n' ? enter : c))),
-        ctrl: (key) => session('POST', '/actions', {
-          actions: [{ type: 'key', id: 'keyboard', actions: [
-            { type: 'keyDown', value: control }, { type: 'keyDown', value: key },
-            { type: 'keyUp', value: key }, { type: 'keyUp', value: control }] }],
-        }),
-        click: async (selector) => session('POST', `/element/${await find(selector)}/click`, {}),
-        upload: async (selector, path) => session('POST', `/element/${await find(selector)}/value`, { text: path }),
-        enter: async (selector) => session('POST', '/frame', { id: { [elementKey]: await find(selector) } }),
-        close: () => session('POST', '/url', { url: 'about:blank' }),
+        uploadFile: (path) => session('POST', `/element/${element[elementKey]}/value`, { text: path }),
+        // The page's calls then act in the frame, as the frame's own would.
+        contentFrame: async () => (await session('POST', '/frame', { id: element }), page),
       };
     },
+    keyboard: {
+      type: (text) => keys(Array.from(text, keyValue).flatMap((value) => [
+        { type: 'keyDown', value }, { type: 'keyUp', value }])),
+      down: (key) => keys([{ type: 'keyDown', value: keyValue(key) }]),
+      up: (key) => keys([{ type: 'keyUp', value: keyValue(key) }]),
+      press: (key) => keys([{ type: 'keyDown', value: keyValue(key) }, { type: 'keyUp', value: keyValue(key) }]),
+    },
+    async close() {
+      onLoad.length = 0;
+      await session('POST', '/url', { url: 'about:blank' });
+    },
+  };
+  return {
+    newPage: async () => page,
     async close() {
       await session('DELETE', '').catch(() => {});
       process.kill(-driver.pid);

@@ -3,15 +3,10 @@
 //   node web/screenshot.mjs SITE OUTPUT.png
 import { pathToFileURL } from 'node:url';
 
-import puppeteer from 'puppeteer-core';
+import { launch } from './browsers.mjs';
 
 const [site, output] = process.argv.slice(2);
-const browser = await puppeteer.launch({
-  browser: 'chrome',
-  executablePath: '/usr/bin/chromium',
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--no-first-run', '--hide-scrollbars'],
-});
+const browser = await launch('chromium', ['--hide-scrollbars']);
 const page = await browser.newPage();
 await page.setViewport({ width: 900, height: 760 });
 await page.goto(`${pathToFileURL(site).href}/index.html?program=keyfind`);
