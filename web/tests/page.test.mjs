@@ -53,8 +53,7 @@ after(async () => {
   server?.close();
 });
 
-// Run in the page: what goes wrong there, the policy's refusals included,
-// and what it loaded from outside the site, by its own account.
+// Run in the page: what goes wrong there, refusals included, and what it loaded from elsewhere.
 function watch(inside) {
   window.intkitProblems = [];
   for (const kind of ['error', 'unhandledrejection', 'securitypolicyviolation']) {
@@ -113,8 +112,7 @@ async function ctrl(page, key) {
   await page.keyboard.up('Control');
 }
 
-// Clicks the button `id` with the clipboard made to work, or to fail:
-// what it was given, and the status then.
+// Clicks the button `id`, the clipboard working or not: what it was given, and the status.
 const clipboard = (page, id, works = true) => page.evaluate(async (id, works) => {
   navigator.clipboard.writeText = async (text) => (works ? (window.copied = text) : Promise.reject());
   document.execCommand = () => works;
@@ -123,8 +121,7 @@ const clipboard = (page, id, works = true) => page.evaluate(async (id, works) =>
   return [window.copied, document.getElementById('status').textContent];
 }, id, works);
 
-// Follows the link to the run shown: Copy output must then give what the
-// program writes for `input` under Node.js, which other suites hold to Linux's.
+// Copy output of the run's link must give what the program writes for `input` (as on Linux).
 async function followLink(page, origin, name, input) {
   await clipboard(page, 'link-run');
   const address = await page.$eval('#link-address', (link) => link.href);
@@ -211,11 +208,10 @@ test('file: Ctrl-C stops digitstair 20000 within a second, and the page still an
   await page.waitForFunction(() => document.getElementById('status').textContent.includes('stopped by Ctrl-C'));
   const took = Date.now() - pressed;
   console.log(`# Ctrl-C stopped the output in ${took} ms`);
-  const stopped = await waitFor(page, (text) => text.endsWith('^C'), '^C');
+  const stopped = await waitFor(page, (text) => squeezed(text).endsWith('^C'), '^C'); // which may wrap
   await new Promise((resolve) => setTimeout(resolve, 500));
   assert.equal(await screen(page), stopped, 'output went on after Ctrl-C');
   assert.ok(took < 1000, `stopping took ${took} ms`);
-  assert.match(stopped, /\^C$/);
   // Another program chosen mid-flood shows its own output alone.
   await page.click('#again');
   await waitFor(page, (bytes) => bytes > 1_000_000, 'the flood again', written);
@@ -240,8 +236,7 @@ test('file: a crafted link runs nothing, injects nothing and opens no dialog', a
   }
 });
 
-// Where the engine can be a phone (Chromium), the learner taps and types
-// as an on-screen keyboard sends text: composing, then inserting it.
+// As a phone where the engine can be one (Chromium): taps, and text as on-screen keyboards send it.
 test('http: the terminal in a 320 x 240 frame of a course page, on a phone: tapped, typed into, stopped', async () => {
   const phone = engine === 'chromium';
   const page = await open('http', '', 'course.html', (tab) => phone && tab.emulate(KnownDevices['Pixel 5']));
