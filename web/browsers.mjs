@@ -86,6 +86,7 @@ async function webkit() {
   // The one window, which each page in turn takes over.
   const page = {
     on() {},
+    async bringToFront() {},
     async evaluateOnNewDocument(fn, ...args) {
       onLoad.push([fn, args]);
     },
