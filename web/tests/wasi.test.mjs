@@ -107,7 +107,6 @@ async function inPage(name, { typed = '', file = null }) {
   const exited = new Promise((resolve) => (exit = resolve));
   const run = new Run('', { wasm: readFileSync(join(asyncified, `${name}.wasm`)), name, file }, {
     show(fd, bytes, done) {
-      assert.ok(bytes.length <= 16384, `a piece of ${bytes.length} bytes`);
       pieces.push(Buffer.from(bytes));
       waiting.push(done);
     },
