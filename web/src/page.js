@@ -12,7 +12,6 @@ import { Run } from './runner.js';
 
 const { intkitPrograms: programs, intkitWorkerSource: workerSource } = globalThis;
 const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
-const mostCopied = 16 << 20; // bytes of output kept for Copy output
 
 const element = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
@@ -57,18 +56,21 @@ function showProgress(force = false) {
   }
 }
 
-function show(fd, bytes, done) {
+// Every byte written is counted and, up to a point, kept for Copy output,
+// whether or not the terminal draws it (the worker fast-forwards).
+function wrote(fd, size, copy) {
   if (fd === 1) {
-    session.written += bytes.length;
-    if (session.copiedSize < mostCopied) {
-      const kept = bytes.slice(0, mostCopied - session.copiedSize);
-      session.copied.push(kept);
-      session.copiedSize += kept.length;
+    session.written += size;
+    if (copy !== null) {
+      session.copied.push(copy);
+      session.copiedSize += copy.length;
     }
     showProgress();
   }
-  terminal.write(bytes, done);
 }
+
+const show = (bytes, done) => terminal.write(bytes, done);
+const size = () => ({ cols: terminal.cols, rows: terminal.rows, scrollback: terminal.options.scrollback });
 
 function ended(result) {
   const how = result.message === undefined ? `exited with status ${result.code}` : `failed: ${result.message}`;
@@ -106,7 +108,7 @@ function start(name, file = null) {
   element('link').hidden = true;
   showSource(program);
   const wasm = Uint8Array.from(atob(program.base64), (c) => c.charCodeAt(0));
-  session.run = new Run(workerUrl, { wasm, name, file }, { show, exit: ended });
+  session.run = new Run(workerUrl, { wasm, name, file, size: size() }, { wrote, show, exit: ended });
   showProgress(true);
   setRunning(true);
   if (!asked.embed || document.hasFocus()) { // an embedded page takes no focus from its host
@@ -268,6 +270,7 @@ function wire() {
   terminal.attachCustomKeyEventHandler((event) => !passedOver(event));
   terminal.onData(typed);
   new ResizeObserver(fitTerminal).observe(element('terminal'));
+  terminal.onResize(() => session.run?.resize(size()));
   element('end').addEventListener('click', () => {
     typed('\x04');
     terminal.focus();

@@ -1,7 +1,8 @@
 // The page's side of one run (worker.js): starts the program in a Worker of
 // its own, hands it input, and shows its output a piece at a time,
 // acknowledging each piece once shown so that the program waits while the
-// page is behind. Stopping ends the worker and drops what was not shown.
+// page is behind (and the worker fast-forwards). Stopping ends the worker
+// and drops what was not shown.
 //
 // Input is typed (send and end) or, for a run with an answers file, that
 // file alone: read a slice each time the program waits, then its end.
@@ -10,13 +11,16 @@ const mostShownAtOnce = 16384;
 const fileSlice = 65536;
 
 export class Run {
-  // handlers: show(fd, bytes, done), exit({ code } or { message });
+  // handlers: wrote(fd, size, copy) as the program writes (copy: the bytes,
+  // for standard output's first 16 MiB), show(bytes, done) to draw,
+  // exit({ code } or { message }); size: the terminal's { cols, rows,
+  // scrollback } for fast-forward, or null to draw every byte;
   // file: a File or Blob as the whole of standard input, or null.
-  constructor(workerUrl, { wasm, name, file = null }, handlers) {
+  constructor(workerUrl, { wasm, name, file = null, size = null }, handlers) {
     this.handlers = handlers;
     this.file = file;
     this.fileOffset = 0;
-    this.queue = []; // [fd, bytes] not shown yet
+    this.queue = []; // bytes not shown yet
     this.showing = false;
     this.result = null;
     this.stopped = false;
@@ -26,7 +30,7 @@ export class Run {
       event.preventDefault();
       this.finish({ message: event.message });
     };
-    this.worker.postMessage({ kind: 'start', wasm, name });
+    this.worker.postMessage({ kind: 'start', wasm, name, size });
   }
 
   receive(message) {
@@ -34,8 +38,11 @@ export class Run {
       return;
     }
     switch (message.kind) {
+      case 'wrote':
+        this.handlers.wrote(message.fd, message.size, message.copy && new Uint8Array(message.copy));
+        break;
       case 'output':
-        this.queue.push([message.fd, new Uint8Array(message.bytes)]);
+        this.queue.push(new Uint8Array(message.bytes));
         this.pump();
         break;
       case 'read':
@@ -60,8 +67,8 @@ export class Run {
     if (this.showing || this.stopped) {
       return;
     }
-    const next = this.queue[0];
-    if (next === undefined) {
+    const bytes = this.queue[0];
+    if (bytes === undefined) {
       if (this.result !== null) {
         this.stopped = true;
         this.worker.terminate();
@@ -69,15 +76,14 @@ export class Run {
       }
       return;
     }
-    const [fd, bytes] = next;
     const piece = bytes.subarray(0, mostShownAtOnce);
     if (piece.length === bytes.length) {
       this.queue.shift();
     } else {
-      next[1] = bytes.subarray(piece.length);
+      this.queue[0] = bytes.subarray(piece.length);
     }
     this.showing = true;
-    this.handlers.show(fd, piece, () => {
+    this.handlers.show(piece, () => {
       this.showing = false;
       if (!this.stopped) {
         this.post({ kind: 'ack', size: piece.length });
@@ -114,6 +120,11 @@ export class Run {
     if (this.file === null) {
       this.post({ kind: 'input', bytes: bytes.buffer }, [bytes.buffer]);
     }
+  }
+
+  // The terminal's new size, for fast-forward.
+  resize(size) {
+    this.post({ kind: 'size', size });
   }
 
   end() {

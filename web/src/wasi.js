@@ -67,7 +67,7 @@ export class Input extends Descriptor {
 export class Output extends Descriptor {
   constructor(put) {
     super();
-    this.put = put; // (bytes) => errno or Promise of one
+    this.put = put; // (bytes) => errno or Promise of one; the bytes are lent for the call
   }
 
   write(bytes) {
@@ -89,6 +89,7 @@ export class Wasi {
     this.env = nulTerminated(Object.entries(env).map(([k, v]) => `${k}=${v}`));
     this.fds = new Map(Object.entries(fds).map(([fd, d]) => [Number(fd), d]));
     this.memory = null; // the instance's, once it exists
+    this.scratch = new Uint8Array(0); // what fd_write gathers, lent to the stream during the call
   }
 
   // The import object, wasi_snapshot_preview1 included.
@@ -210,7 +211,13 @@ export class Wasi {
       return errno.badf;
     }
     const pieces = this.pieces(iovs, count);
-    const bytes = new Uint8Array(pieces.reduce((sum, [, length]) => sum + length, 0));
+    const total = pieces.reduce((sum, [, length]) => sum + length, 0);
+    if (this.scratch.length < total) {
+      this.scratch = new Uint8Array(total);
+    }
+    // The same memory for every write: a fresh buffer each time costs a
+    // browser more in page faults than the copy itself.
+    const bytes = this.scratch.subarray(0, total);
     let size = 0;
     for (const [at, length] of pieces) {
       bytes.set(this.bytes(at, length), size);

@@ -1,24 +1,43 @@
 // One run of one program, in a Web Worker of its own. Messages from the page:
-//   { kind: 'start', wasm, name }   the program's Asyncify-built bytes, its name
+//   { kind: 'start', wasm, name, size } the program's Asyncify-built bytes, its
+//                                   name, and the terminal's size for fast-forward
+//   { kind: 'size', size }          the terminal's new { cols, rows, scrollback }
 //   { kind: 'input', bytes }        more of standard input (an ArrayBuffer)
 //   { kind: 'end' }                 the end of standard input
 //   { kind: 'ack', size }           the page has shown that many bytes of output
 // and to the page:
-//   { kind: 'output', fd, bytes }   what the program wrote (transferred)
+//   { kind: 'wrote', fd, size, copy } the program wrote `size` bytes to fd; on
+//                                   standard output, the first 16 MiB (an
+//                                   ArrayBuffer, or null past them)
+//   { kind: 'output', bytes }       what to draw (transferred), in order
 //   { kind: 'read' }                the program waits for input
-//   { kind: 'exit', code }          the program has ended
+//   { kind: 'exit', code }          the program has ended and all is sent
 //   { kind: 'crash', message }      the program failed in a way no program should
+//
+// What the program writes waits here, in a backlog, until the page has room
+// for it; what the terminal would only scroll past unseen is dropped there
+// (backlog.js), where the bytes are made, so that a flood costs the page
+// only what it shows.
 import { Input, Output, Wasi, errno } from './wasi.js';
 import { runProgram } from './asyncify.js';
+import { Backlog } from './backlog.js';
 
-// Output the page has not shown yet, at most: past it, writes wait.
-const mostUnshown = 1 << 20;
+const mostUnshown = 1 << 20; // sent to the page and not yet shown, at most
+const mostSent = 65536; // in one message
+const mostWaiting = 4 << 20; // in the backlog: past it, writes wait
+const mostCopied = 16 << 20;
+const mostBusy = 20; // ms between two returns to the event loop, at most
 
 const typed = []; // input received and not yet read, in order
 let typedEnded = false;
 let wakeReader = null;
 let unshown = 0;
 let wakeWriter = null;
+let size = null; // the terminal's; null: draw every byte
+let copied = 0;
+let whenSent = null;
+let busySince = 0;
+const backlog = new Backlog();
 
 function read() {
   if (typed.length > 0 || typedEnded) {
@@ -33,35 +52,86 @@ function read() {
   });
 }
 
+// Sends what the page has room for, and wakes a waiting writer once the
+// backlog is small enough again.
+function send() {
+  if (size !== null) {
+    backlog.fastForward(size);
+  }
+  while (unshown < mostUnshown) {
+    const piece = backlog.take(Math.min(mostSent, mostUnshown - unshown));
+    if (piece === null) {
+      break;
+    }
+    unshown += piece.length;
+    self.postMessage({ kind: 'output', bytes: piece.buffer }, [piece.buffer]);
+  }
+  if (backlog.size <= mostWaiting) {
+    wakeWriter?.();
+  }
+  if (backlog.size === 0) {
+    whenSent?.();
+  }
+}
+
 function writer(fd) {
   return (bytes) => {
-    unshown += bytes.length;
-    self.postMessage({ kind: 'output', fd, bytes: bytes.buffer }, [bytes.buffer]);
-    if (unshown <= mostUnshown) {
-      return errno.success;
+    const copy = fd === 1 && copied < mostCopied ? bytes.slice(0, mostCopied - copied).buffer : null;
+    copied += copy?.byteLength ?? 0;
+    self.postMessage({ kind: 'wrote', fd, size: bytes.length, copy }, copy === null ? [] : [copy]);
+    backlog.push(bytes);
+    send();
+    if (backlog.size <= mostWaiting) {
+      return busy() ? errno.success : new Promise((resolve) => setTimeout(resolve, 0, errno.success));
     }
     return new Promise((resolve) => {
       wakeWriter = () => {
-        if (unshown <= mostUnshown) {
-          wakeWriter = null;
-          resolve(errno.success);
-        }
+        wakeWriter = null;
+        resolve(errno.success);
       };
     });
   };
 }
 
-async function start({ wasm, name }) {
+// Whether the program may go on writing without a pause. It pauses now and
+// then, so that the page's acknowledgements come in and the screen moves
+// during a flood; a pause also lets the engine run the program's faster
+// code from there on (V8 replaces a running WebAssembly function's code
+// only when it is called again).
+function busy() {
+  const now = performance.now();
+  if (now - busySince < mostBusy) {
+    return true;
+  }
+  busySince = now;
+  return false;
+}
+
+// Resolves once everything written has been sent.
+function sent() {
+  if (size !== null) {
+    backlog.fastForward(size, true);
+  }
+  return new Promise((resolve) => {
+    whenSent = resolve;
+    send();
+  });
+}
+
+async function start({ wasm, name, size: terminal }) {
+  size = terminal ?? null;
   const wasi = new Wasi({
     args: [name],
     fds: { 0: new Input(read), 1: new Output(writer(1)), 2: new Output(writer(2)) },
   });
+  let result;
   try {
-    const code = await runProgram(await WebAssembly.compile(wasm), wasi);
-    self.postMessage({ kind: 'exit', code });
+    result = { kind: 'exit', code: await runProgram(await WebAssembly.compile(wasm), wasi) };
   } catch (error) {
-    self.postMessage({ kind: 'crash', message: String(error) });
+    result = { kind: 'crash', message: String(error) };
   }
+  await sent();
+  self.postMessage(result);
 }
 
 self.onmessage = ({ data }) => {
@@ -81,7 +151,10 @@ self.onmessage = ({ data }) => {
       break;
     case 'ack':
       unshown -= data.size;
-      wakeWriter?.();
+      send();
+      break;
+    case 'size':
+      size = data.size;
       break;
   }
 };

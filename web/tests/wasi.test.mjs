@@ -27,8 +27,8 @@ async function run(name, pieces, { stdout = errno.success } = {}) {
     args: [name],
     fds: {
       0: new Input(async () => left.shift() ?? new Uint8Array(0)),
-      1: new Output((bytes) => (out.push(bytes), stdout)),
-      2: new Output((bytes) => (err.push(bytes), errno.success)),
+      1: new Output((bytes) => (out.push(bytes.slice()), stdout)),
+      2: new Output((bytes) => (err.push(bytes.slice()), errno.success)),
     },
   });
   const module = new WebAssembly.Module(readFileSync(join(asyncified, `${name}.wasm`)));
@@ -102,11 +102,13 @@ globalThis.Worker = class {
 // stopped sending, then each piece at once.
 async function inPage(name, { typed = '', file = null }) {
   const pieces = [];
+  const copied = [];
   const waiting = [];
   let exit;
   const exited = new Promise((resolve) => (exit = resolve));
   const run = new Run('', { wasm: readFileSync(join(asyncified, `${name}.wasm`)), name, file }, {
-    show(fd, bytes, done) {
+    wrote: (fd, size, copy) => fd === 1 && copied.push(Buffer.from(copy)),
+    show(bytes, done) {
       pieces.push(Buffer.from(bytes));
       waiting.push(done);
     },
@@ -121,7 +123,9 @@ async function inPage(name, { typed = '', file = null }) {
   waiting.push = (done) => setImmediate(done);
   waiting.forEach((done) => done());
   const result = await exited;
-  return { result, unshown, acked: run.worker.acked, out: Buffer.concat(pieces).toString('latin1') };
+  const out = Buffer.concat(pieces).toString('latin1');
+  assert.equal(Buffer.concat(copied).toString('latin1'), out);
+  return { result, unshown, acked: run.worker.acked, out };
 }
 
 // An answers file whose second 64 KiB slice starts inside a number.
