@@ -25,6 +25,7 @@ const terminal = new Terminal({
 });
 const fit = new FitAddon();
 terminal.loadAddon(fit);
+globalThis.intkitTerminal = terminal; // for the tests, and for a curious learner's console
 
 const session = {
   name: null,

@@ -10,6 +10,7 @@ import { fileURLToPath } from 'node:url';
 import xterm from '@xterm/headless';
 
 import { Backlog } from '../src/backlog.js';
+import { terminalState as state } from './terminal-state.mjs';
 
 const launcher = fileURLToPath(new URL('../../packaging/npm/run.mjs', import.meta.url));
 const staircase = spawnSync(process.execPath, [launcher, join(process.env.INTKIT_WASM_DIR, 'digitstair.wasm')],
@@ -32,16 +33,6 @@ const cases = [
 ];
 
 const drawn = (terminal, bytes) => new Promise((resolve) => terminal.write(bytes, resolve));
-
-function state(terminal) {
-  const buffer = terminal.buffer.active;
-  const rows = [];
-  for (let y = 0; y < buffer.length; y++) {
-    const line = buffer.getLine(y);
-    rows.push(`${line.isWrapped ? '+' : '|'}${line.translateToString(false)}`);
-  }
-  return { rows, cursor: [buffer.cursorX, buffer.cursorY, buffer.baseY] };
-}
 
 // As the page does: output comes in writes of 5,000 and 20,000 bytes in
 // turn, and the terminal takes a 16 KiB piece after every third, fast-forwarding first.

@@ -12,9 +12,11 @@ import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
+import xterm from '@xterm/headless';
 import { KnownDevices } from 'puppeteer-core';
 
 import { launch, missing } from '../browsers.mjs';
+import { terminalState } from './terminal-state.mjs';
 
 const site = process.env.INTKIT_SITE;
 const tree = fileURLToPath(new URL('../..', import.meta.url));
@@ -213,6 +215,22 @@ test('file: Ctrl-C stops digitstair 20000 within a second, and the page still an
   await waitFor(page, (bytes) => bytes > 1_000_000, 'the flood again', written);
   await page.click('button[data-program="gridmath"]');
   await waitFor(page, (text) => text.startsWith('The array after addition:') && text.endsWith('12'), 'gridmath');
+  assert.deepEqual(await problems(page), []);
+  await page.close();
+});
+
+test('file: a flood past the scrollback, fast-forwarded, leaves the terminal as drawing every byte would', async () => {
+  const page = await open('file', '?program=digitstair');
+  await waitFor(page, (text) => text.endsWith('enter a num:'), 'the prompt');
+  const answers = join(tmpdir(), `intkit-stair-${engine}.txt`);
+  writeFileSync(answers, '1200\n');
+  await (await page.$('#answers')).uploadFile(answers);
+  await page.waitForFunction(() => document.getElementById('status').textContent.includes('exited'));
+  const shown = await page.evaluate(terminalState);
+  const program = [join(tree, 'packaging/npm/run.mjs'), join(process.env.INTKIT_WASM_DIR, 'digitstair.wasm')];
+  const every = new xterm.Terminal({ cols: shown.cols, rows: 24, scrollback: 5000, convertEol: true, allowProposedApi: true });
+  await new Promise((resolve) => every.write(spawnSync(process.execPath, program, { input: '1200\n', maxBuffer: 64 << 20 }).stdout, resolve));
+  assert.deepEqual(shown, terminalState(every));
   assert.deepEqual(await problems(page), []);
   await page.close();
 });
