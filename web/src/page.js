@@ -59,15 +59,13 @@ function showProgress(force = false) {
 
 // Every byte written is counted and, up to a point, kept for Copy output,
 // whether or not the terminal draws it (the worker fast-forwards).
-function wrote(fd, size, copy) {
-  if (fd === 1) {
-    session.written += size;
-    if (copy !== null) {
-      session.copied.push(copy);
-      session.copiedSize += copy.length;
-    }
-    showProgress();
+function wrote(size, copies) {
+  session.written += size;
+  for (const copy of copies) {
+    session.copied.push(copy);
+    session.copiedSize += copy.length;
   }
+  showProgress();
 }
 
 const show = (bytes, done) => terminal.write(bytes, done);
@@ -108,11 +106,15 @@ function start(name, file = null) {
   }
   element('link').hidden = true;
   showSource(program);
-  const wasm = Uint8Array.from(atob(program.base64), (c) => c.charCodeAt(0));
-  session.run = new Run(workerUrl, { wasm, name, file, size: size() }, { wrote, show, exit: ended });
+  session.run = new Run(workerUrl, { base64: program.base64, name, file, size: size() }, { wrote, show, exit: ended });
   showProgress(true);
   setRunning(true);
-  if (!asked.embed || document.hasFocus()) { // an embedded page takes no focus from its host
+  focusTerminal();
+}
+
+// Once the terminal is in the page; an embedded page takes no focus from its host.
+function focusTerminal() {
+  if (terminal.element !== undefined && (!asked.embed || document.hasFocus())) {
     terminal.focus();
   }
 }
@@ -254,7 +256,7 @@ function listPrograms() {
   for (const { name, description } of programs) {
     const button = Object.assign(document.createElement('button'), { type: 'button' });
     button.dataset.program = name;
-    button.setAttribute('aria-pressed', 'false');
+    button.setAttribute('aria-pressed', String(name === session.name));
     button.append(
       Object.assign(document.createElement('strong'), { textContent: name }),
       Object.assign(document.createElement('span'), { textContent: description }),
@@ -294,17 +296,21 @@ function wire() {
     terminal.options.screenReaderMode = event.target.checked;
   });
   addEventListener('hashchange', () => location.reload()); // another run's link, pasted over this one
-  setRunning(false);
+  setRunning(session.run?.running ?? false);
 }
 
 document.body.classList.toggle('embed', asked.embed === true);
+// The program a link asks for starts first, so that its worker starts and
+// compiles it while the rest of the page is built.
+if (asked.error === undefined && asked.program !== null) {
+  start(asked.program, asked.input && new File([asked.input], "the link's input"));
+}
 listPrograms();
 wire();
+focusTerminal();
 if (asked.error !== undefined) {
   say(asked.error);
 } else if (asked.program === null) {
   terminal.write('Choose a program above; it runs here.\r\n');
   say('No program is running.');
-} else {
-  start(asked.program, asked.input && new File([asked.input], "the link's input"));
 }

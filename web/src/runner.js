@@ -11,12 +11,13 @@ const mostShownAtOnce = 16384;
 const fileSlice = 65536;
 
 export class Run {
-  // handlers: wrote(fd, size, copy) as the program writes (copy: the bytes,
-  // for standard output's first 16 MiB), show(bytes, done) to draw,
+  // handlers: wrote(size, copies) as the program writes to standard output
+  // (copies: Uint8Arrays of its first 16 MiB), show(bytes, done) to draw,
   // exit({ code } or { message }); size: the terminal's { cols, rows,
   // scrollback } for fast-forward, or null to draw every byte;
+  // base64: the program's Asyncify-built bytes, decoded by the worker;
   // file: a File or Blob as the whole of standard input, or null.
-  constructor(workerUrl, { wasm, name, file = null, size = null }, handlers) {
+  constructor(workerUrl, { base64, name, file = null, size = null }, handlers) {
     this.handlers = handlers;
     this.file = file;
     this.fileOffset = 0;
@@ -30,7 +31,7 @@ export class Run {
       event.preventDefault();
       this.finish({ message: event.message });
     };
-    this.worker.postMessage({ kind: 'start', wasm, name, size });
+    this.worker.postMessage({ kind: 'start', base64, name, size });
   }
 
   receive(message) {
@@ -39,7 +40,7 @@ export class Run {
     }
     switch (message.kind) {
       case 'wrote':
-        this.handlers.wrote(message.fd, message.size, message.copy && new Uint8Array(message.copy));
+        this.handlers.wrote(message.size, message.copies.map((copy) => new Uint8Array(copy)));
         break;
       case 'output':
         this.queue.push(new Uint8Array(message.bytes));

@@ -1,14 +1,17 @@
 // One run of one program, in a Web Worker of its own. Messages from the page:
-//   { kind: 'start', wasm, name, size } the program's Asyncify-built bytes, its
-//                                   name, and the terminal's size for fast-forward
+//   { kind: 'start', base64, name, size } the program's Asyncify-built bytes in
+//                                   base64, its name, and the terminal's size
+//                                   for fast-forward (or null)
 //   { kind: 'size', size }          the terminal's new { cols, rows, scrollback }
 //   { kind: 'input', bytes }        more of standard input (an ArrayBuffer)
 //   { kind: 'end' }                 the end of standard input
 //   { kind: 'ack', size }           the page has shown that many bytes of output
 // and to the page:
-//   { kind: 'wrote', fd, size, copy } the program wrote `size` bytes to fd; on
-//                                   standard output, the first 16 MiB (an
-//                                   ArrayBuffer, or null past them)
+//   { kind: 'wrote', size, copies } the program wrote `size` more bytes to
+//                                   standard output; `copies`, ArrayBuffers of
+//                                   them while under 16 MiB in all; sent at
+//                                   most every 50 ms, and before any other
+//                                   message but output
 //   { kind: 'output', bytes }       what to draw (transferred), in order
 //   { kind: 'read' }                the program waits for input
 //   { kind: 'exit', code }          the program has ended and all is sent
@@ -27,6 +30,7 @@ const mostSent = 65536; // in one message
 const mostWaiting = 4 << 20; // in the backlog: past it, writes wait
 const mostCopied = 16 << 20;
 const mostBusy = 20; // ms between two returns to the event loop, at most
+const reportEvery = 50; // ms
 
 const typed = []; // input received and not yet read, in order
 let typedEnded = false;
@@ -37,12 +41,16 @@ let size = null; // the terminal's; null: draw every byte
 let copied = 0;
 let whenSent = null;
 let busySince = 0;
+let unreported = 0; // bytes written to standard output and not yet told
+let copies = [];
+let reportedAt = 0;
 const backlog = new Backlog();
 
 function read() {
   if (typed.length > 0 || typedEnded) {
     return typed.shift() ?? new Uint8Array(0);
   }
+  report();
   self.postMessage({ kind: 'read' });
   return new Promise((resolve) => {
     wakeReader = () => {
@@ -76,9 +84,16 @@ function send() {
 
 function writer(fd) {
   return (bytes) => {
-    const copy = fd === 1 && copied < mostCopied ? bytes.slice(0, mostCopied - copied).buffer : null;
-    copied += copy?.byteLength ?? 0;
-    self.postMessage({ kind: 'wrote', fd, size: bytes.length, copy }, copy === null ? [] : [copy]);
+    if (fd === 1) {
+      unreported += bytes.length;
+      if (copied < mostCopied) {
+        copies.push(bytes.slice(0, mostCopied - copied).buffer);
+        copied += copies.at(-1).byteLength;
+      }
+      if (performance.now() - reportedAt > reportEvery) {
+        report();
+      }
+    }
     backlog.push(bytes);
     send();
     if (backlog.size <= mostWaiting) {
@@ -91,6 +106,15 @@ function writer(fd) {
       };
     });
   };
+}
+
+function decode(base64) {
+  const text = atob(base64);
+  const bytes = new Uint8Array(text.length);
+  for (let at = 0; at < text.length; at++) {
+    bytes[at] = text.charCodeAt(at);
+  }
+  return bytes;
 }
 
 // Whether the program may go on writing without a pause. It pauses now and
@@ -107,6 +131,17 @@ function busy() {
   return false;
 }
 
+// Tells the page what was written since it was last told: one message for
+// many writes, since a message for each would keep a busy page busier.
+function report() {
+  if (unreported > 0) {
+    self.postMessage({ kind: 'wrote', size: unreported, copies }, copies);
+    unreported = 0;
+    copies = [];
+  }
+  reportedAt = performance.now();
+}
+
 // Resolves once everything written has been sent.
 function sent() {
   if (size !== null) {
@@ -118,7 +153,7 @@ function sent() {
   });
 }
 
-async function start({ wasm, name, size: terminal }) {
+async function start({ base64, name, size: terminal }) {
   size = terminal ?? null;
   const wasi = new Wasi({
     args: [name],
@@ -126,10 +161,11 @@ async function start({ wasm, name, size: terminal }) {
   });
   let result;
   try {
-    result = { kind: 'exit', code: await runProgram(await WebAssembly.compile(wasm), wasi) };
+    result = { kind: 'exit', code: await runProgram(await WebAssembly.compile(decode(base64)), wasi) };
   } catch (error) {
     result = { kind: 'crash', message: String(error) };
   }
+  report();
   await sent();
   self.postMessage(result);
 }

@@ -106,8 +106,8 @@ async function inPage(name, { typed = '', file = null }) {
   const waiting = [];
   let exit;
   const exited = new Promise((resolve) => (exit = resolve));
-  const run = new Run('', { wasm: readFileSync(join(asyncified, `${name}.wasm`)), name, file }, {
-    wrote: (fd, size, copy) => fd === 1 && copied.push(Buffer.from(copy)),
+  const run = new Run('', { base64: readFileSync(join(asyncified, `${name}.wasm`)).toString('base64'), name, file }, {
+    wrote: (size, copies) => copied.push(...copies.map((copy) => Buffer.from(copy))),
     show(bytes, done) {
       pieces.push(Buffer.from(bytes));
       waiting.push(done);
