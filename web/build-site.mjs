@@ -61,9 +61,10 @@ const embedded = shown.map((entry) => {
 writeFileSync(
   join(site, 'programs.js'),
   `// Made by the build: the programs, built for Asyncify, with their manual
-// pages and source files, and the code of the worker that runs one.
+// pages and source files, the code of the worker that runs one, and the
+// start of the one a link asks for (boot.js).
 var intkitPrograms = ${JSON.stringify(embedded, null, 1)};
 var intkitWorkerSource = ${JSON.stringify(await bundle('worker.js'))};
-`,
+${await bundle('boot.js')}`,
 );
 writeFileSync(join(site, 'app.js'), await bundle('page.js'));

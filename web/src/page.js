@@ -8,10 +8,9 @@ import { Terminal } from '@xterm/xterm';
 
 import { freshLine, type } from './line-discipline.js';
 import { fromLink, linkTo, mostLinkedBytes } from './run-link.js';
-import { Run } from './runner.js';
+import { Run, launch } from './runner.js';
 
-const { intkitPrograms: programs, intkitWorkerSource: workerSource } = globalThis;
-const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
+const { intkitPrograms: programs, intkitBoot: boot } = globalThis;
 
 const element = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
@@ -106,7 +105,11 @@ function start(name, file = null) {
   }
   element('link').hidden = true;
   showSource(program);
-  session.run = new Run(workerUrl, { base64: program.base64, name, file, size: size() }, { wrote, show, exit: ended });
+  // The run boot.js started for the link, the first time; else a new one.
+  const launched = boot.launched?.name === name ? boot.launched : launch(boot.workerUrl, program);
+  boot.launched = null;
+  session.run = new Run(launched, { file }, { wrote, show, exit: ended });
+  session.run.resize(size());
   showProgress(true);
   setRunning(true);
   focusTerminal();

@@ -10,14 +10,28 @@
 const mostShownAtOnce = 16384;
 const fileSlice = 65536;
 
+// A worker that runs the program, what it says kept until a Run takes it
+// over: the page starts the one a link asks for before its own script is
+// read (boot.js).
+export function launch(workerUrl, { base64, name }) {
+  const worker = new Worker(workerUrl);
+  const launched = { worker, said: [] };
+  worker.onmessage = ({ data }) => launched.said.push(data);
+  worker.onerror = (event) => {
+    event.preventDefault();
+    launched.said.push({ kind: 'crash', message: event.message });
+  };
+  worker.postMessage({ kind: 'start', base64, name });
+  return launched;
+}
+
 export class Run {
-  // handlers: wrote(size, copies) as the program writes to standard output
-  // (copies: Uint8Arrays of its first 16 MiB), show(bytes, done) to draw,
-  // exit({ code } or { message }); size: the terminal's { cols, rows,
-  // scrollback } for fast-forward, or null to draw every byte;
-  // base64: the program's Asyncify-built bytes, decoded by the worker;
-  // file: a File or Blob as the whole of standard input, or null.
-  constructor(workerUrl, { base64, name, file = null, size = null }, handlers) {
+  // launched: from launch(); handlers: wrote(size, copies) as the program
+  // writes to standard output (copies: Uint8Arrays of its first 16 MiB),
+  // show(bytes, done) to draw, exit({ code } or { message }); file: a File
+  // or Blob as the whole of standard input, or null. Without resize(), every
+  // byte is drawn.
+  constructor({ worker, said }, { file = null }, handlers) {
     this.handlers = handlers;
     this.file = file;
     this.fileOffset = 0;
@@ -25,13 +39,13 @@ export class Run {
     this.showing = false;
     this.result = null;
     this.stopped = false;
-    this.worker = new Worker(workerUrl);
+    this.worker = worker;
     this.worker.onmessage = ({ data }) => this.receive(data);
     this.worker.onerror = (event) => {
       event.preventDefault();
       this.finish({ message: event.message });
     };
-    this.worker.postMessage({ kind: 'start', base64, name, size });
+    said.forEach((message) => this.receive(message));
   }
 
   receive(message) {
@@ -123,7 +137,7 @@ export class Run {
     }
   }
 
-  // The terminal's new size, for fast-forward.
+  // The terminal's size, for fast-forward.
   resize(size) {
     this.post({ kind: 'size', size });
   }

@@ -1,8 +1,8 @@
 // One run of one program, in a Web Worker of its own. Messages from the page:
-//   { kind: 'start', base64, name, size } the program's Asyncify-built bytes in
-//                                   base64, its name, and the terminal's size
-//                                   for fast-forward (or null)
-//   { kind: 'size', size }          the terminal's new { cols, rows, scrollback }
+//   { kind: 'start', base64, name } the program's Asyncify-built bytes in
+//                                   base64, and its name
+//   { kind: 'size', size }          the terminal's { cols, rows, scrollback },
+//                                   for fast-forward; until then, none
 //   { kind: 'input', bytes }        more of standard input (an ArrayBuffer)
 //   { kind: 'end' }                 the end of standard input
 //   { kind: 'ack', size }           the page has shown that many bytes of output
@@ -25,7 +25,11 @@ import { Input, Output, Wasi, errno } from './wasi.js';
 import { runProgram } from './asyncify.js';
 import { Backlog } from './backlog.js';
 
-const mostUnshown = 1 << 20; // sent to the page and not yet shown, at most
+// Sent to the page and not yet shown, at most. While the backlog can be
+// fast-forwarded, a little keeps the screen moving: the page then draws
+// only now and then, and the program has the processor to itself.
+const mostUnshown = 1 << 20;
+const mostUnshownForward = 65536;
 const mostSent = 65536; // in one message
 const mostWaiting = 4 << 20; // in the backlog: past it, writes wait
 const mostCopied = 16 << 20;
@@ -66,8 +70,9 @@ function send() {
   if (size !== null) {
     backlog.fastForward(size);
   }
-  while (unshown < mostUnshown) {
-    const piece = backlog.take(Math.min(mostSent, mostUnshown - unshown));
+  const most = size === null || backlog.escaped ? mostUnshown : mostUnshownForward;
+  while (unshown < most) {
+    const piece = backlog.take(Math.min(mostSent, most - unshown));
     if (piece === null) {
       break;
     }
@@ -153,8 +158,7 @@ function sent() {
   });
 }
 
-async function start({ base64, name, size: terminal }) {
-  size = terminal ?? null;
+async function start({ base64, name }) {
   const wasi = new Wasi({
     args: [name],
     fds: { 0: new Input(read), 1: new Output(writer(1)), 2: new Output(writer(2)) },

@@ -11,7 +11,7 @@ import { fileURLToPath } from 'node:url';
 import { Worker as Thread } from 'node:worker_threads';
 
 import { runProgram } from '../src/asyncify.js';
-import { Run } from '../src/runner.js';
+import { Run, launch } from '../src/runner.js';
 import { Input, Output, Wasi, errno } from '../src/wasi.js';
 
 const { INTKIT_WASM_DIR: plain, INTKIT_ASYNCIFIED_DIR: asyncified } = process.env;
@@ -106,7 +106,7 @@ async function inPage(name, { typed = '', file = null }) {
   const waiting = [];
   let exit;
   const exited = new Promise((resolve) => (exit = resolve));
-  const run = new Run('', { base64: readFileSync(join(asyncified, `${name}.wasm`)).toString('base64'), name, file }, {
+  const run = new Run(launch('', { base64: readFileSync(join(asyncified, `${name}.wasm`)).toString('base64'), name }), { file }, {
     wrote: (size, copies) => copied.push(...copies.map((copy) => Buffer.from(copy))),
     show(bytes, done) {
       pieces.push(Buffer.from(bytes));
