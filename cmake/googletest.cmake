@@ -19,12 +19,19 @@ if(NOT GTest_FOUND)
     target_compile_definitions(gtest_main PUBLIC
       GTEST_HAS_EXCEPTIONS=0 GTEST_HAS_STREAM_REDIRECTION=0 GTEST_HAS_PTHREAD=0)
     add_library(GTest::gtest_main ALIAS gtest_main)
+    set(built gtest_main)
   else()
     set(BUILD_GMOCK OFF)
     set(INSTALL_GTEST OFF)
     add_subdirectory("${INTKIT_GOOGLETEST_SOURCE}" googletest EXCLUDE_FROM_ALL SYSTEM)
     # Its own warnings are not ours to make fatal.
     set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+    set(built gtest gtest_main)
   endif()
+  # Built for every architecture, and on the way to every test: -O1, as the
+  # tests themselves, compiles gtest-all.cc in 60% of the time -O3 takes.
+  foreach(target IN LISTS built)
+    target_compile_options(${target} PRIVATE -O1)
+  endforeach()
 endif()
 include(GoogleTest)
