@@ -33,7 +33,7 @@ const mostUnshownForward = 65536;
 const mostSent = 65536; // in one message
 const mostWaiting = 4 << 20; // in the backlog: past it, writes wait
 const mostCopied = 16 << 20;
-const mostBusy = 20; // ms between two returns to the event loop, at most
+const mostBusy = 40; // ms between two returns to the event loop, at most
 const reportEvery = 50; // ms
 
 const typed = []; // input received and not yet read, in order
@@ -104,6 +104,7 @@ function writer(fd) {
     if (backlog.size <= mostWaiting) {
       return busy() ? errno.success : new Promise((resolve) => setTimeout(resolve, 0, errno.success));
     }
+    report(); // the page will be a while
     return new Promise((resolve) => {
       wakeWriter = () => {
         wakeWriter = null;
@@ -124,9 +125,8 @@ function decode(base64) {
 
 // Whether the program may go on writing without a pause. It pauses now and
 // then, so that the page's acknowledgements come in and the screen moves
-// during a flood; a pause also lets the engine run the program's faster
-// code from there on (V8 replaces a running WebAssembly function's code
-// only when it is called again).
+// during a flood; not more often, since a timer in a worker waits 4 ms at
+// least once they follow one another.
 function busy() {
   const now = performance.now();
   if (now - busySince < mostBusy) {
