@@ -303,14 +303,14 @@ function wire() {
 }
 
 document.body.classList.toggle('embed', asked.embed === true);
-// The program a link asks for starts first, so that its worker starts and
-// compiles it while the rest of the page is built.
+// The run of the program a link asks for, started before this script was
+// read (boot.js), is taken over before the rest of the page is built.
 if (asked.error === undefined && asked.program !== null) {
   start(asked.program, asked.input && new File([asked.input], "the link's input"));
 }
 listPrograms();
 wire();
-focusTerminal();
+requestAnimationFrame(focusTerminal); // focus lays the page out: not on the way to the first prompt
 if (asked.error !== undefined) {
   say(asked.error);
 } else if (asked.program === null) {
