@@ -45,7 +45,9 @@ export class Run {
       event.preventDefault();
       this.finish({ message: event.message });
     };
-    said.forEach((message) => this.receive(message));
+    // What it said before, once whoever made this Run has it: an exit among
+    // it must not be told before the constructor has even returned.
+    queueMicrotask(() => said.forEach((message) => this.receive(message)));
   }
 
   receive(message) {
