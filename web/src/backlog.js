@@ -53,7 +53,7 @@ function scan(bytes) {
 
 export class Backlog {
   constructor() {
-    this.pieces = []; // Uint8Arrays in this.chunks' memory, oldest first
+    this.pieces = []; // Uint8Arrays in the chunks below, oldest first
     this.odd = []; // for each piece, the index of its last byte that is not plain, or -1
     this.size = 0;
     this.escaped = false;
