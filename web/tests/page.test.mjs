@@ -123,14 +123,27 @@ const clipboard = (page, id, works = true) => page.evaluate(async (id, works) =>
   return [window.copied, document.getElementById('status').textContent];
 }, id, works);
 
+// What the program writes under Node.js's WASI for `input` (a Buffer, or text in `encoding`).
+const underNode = (name, input, encoding) => spawnSync(process.execPath, [join(tree, 'packaging/npm/run.mjs'),
+  join(process.env.INTKIT_WASM_DIR, `${name}.wasm`)], { input, encoding, maxBuffer: 64 << 20 }).stdout;
+
+// digitstair, asked for n by an answers file.
+async function staircase(n) {
+  const page = await open('file', '?program=digitstair');
+  await waitFor(page, (text) => text.endsWith('enter a num:'), 'the prompt');
+  const answers = join(tmpdir(), `intkit-stair-${n}-${engine}.txt`);
+  writeFileSync(answers, `${n}\n`);
+  await (await page.$('#answers')).uploadFile(answers);
+  return page;
+}
+
 // The run's link, opened beside the page: its Copy output must be what the program writes for `input`.
 async function followLink(page, origin, name, input) {
   await clipboard(page, 'link-run');
   const address = await page.$eval('#link-address', (link) => link.href);
   const again = await open(origin, address.slice(address.indexOf('?')));
   await again.waitForFunction(() => document.getElementById('status').textContent.includes('exited'));
-  const program = [join(tree, 'packaging/npm/run.mjs'), join(process.env.INTKIT_WASM_DIR, `${name}.wasm`)];
-  assert.equal((await clipboard(again, 'copy'))[0], spawnSync(process.execPath, program, { input, encoding: 'latin1' }).stdout);
+  assert.equal((await clipboard(again, 'copy'))[0], underNode(name, input, 'latin1'));
   assert.match((await clipboard(again, 'copy', false))[1], /did not let the page copy/);
 }
 
@@ -192,11 +205,7 @@ Enter element to search (x):-2
 }
 
 test('file: Ctrl-C stops digitstair 20000 within a second, and the page still answers', async () => {
-  const page = await open('file', '?program=digitstair');
-  await waitFor(page, (text) => text.endsWith('enter a num:'), 'the prompt');
-  const answers = join(tmpdir(), `intkit-flood-${engine}.txt`);
-  writeFileSync(answers, '20000\n');
-  await (await page.$('#answers')).uploadFile(answers);
+  const page = await staircase(20000);
   const written = async () => Number((await status(page)).match(/([\d,]+) bytes/)?.[1].replace(/,/g, '') ?? 0);
   while ((await written()) < 2_000_000) {
     await new Promise((resolve) => setTimeout(resolve, 50));
@@ -220,16 +229,11 @@ test('file: Ctrl-C stops digitstair 20000 within a second, and the page still an
 });
 
 test('file: a flood past the scrollback, fast-forwarded, leaves the terminal as drawing every byte would', async () => {
-  const page = await open('file', '?program=digitstair');
-  await waitFor(page, (text) => text.endsWith('enter a num:'), 'the prompt');
-  const answers = join(tmpdir(), `intkit-stair-${engine}.txt`);
-  writeFileSync(answers, '1200\n');
-  await (await page.$('#answers')).uploadFile(answers);
+  const page = await staircase(1200);
   await page.waitForFunction(() => document.getElementById('status').textContent.includes('exited'));
   const shown = await page.evaluate(terminalState);
-  const program = [join(tree, 'packaging/npm/run.mjs'), join(process.env.INTKIT_WASM_DIR, 'digitstair.wasm')];
   const every = new xterm.Terminal({ cols: shown.cols, rows: 24, scrollback: 5000, convertEol: true, allowProposedApi: true });
-  await new Promise((resolve) => every.write(spawnSync(process.execPath, program, { input: '1200\n', maxBuffer: 64 << 20 }).stdout, resolve));
+  await new Promise((resolve) => every.write(underNode('digitstair', '1200\n'), resolve));
   assert.deepEqual(shown, terminalState(every));
   assert.deepEqual(await problems(page), []);
   await page.close();
