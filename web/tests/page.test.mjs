@@ -207,9 +207,7 @@ Enter element to search (x):-2
 test('file: Ctrl-C stops digitstair 20000 within a second, and the page still answers', async () => {
   const page = await staircase(20000);
   const written = async () => Number((await status(page)).match(/([\d,]+) bytes/)?.[1].replace(/,/g, '') ?? 0);
-  while ((await written()) < 2_000_000) {
-    await new Promise((resolve) => setTimeout(resolve, 50));
-  }
+  await waitFor(page, (bytes) => bytes >= 2_000_000, 'the flood', written);
   const pressed = Date.now();
   await ctrl(page, 'KeyC');
   await page.waitForFunction(() => document.getElementById('status').textContent.includes('stopped by Ctrl-C'));
