@@ -14,6 +14,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <source_location>
 #include <string_view>
 
 #include "piece.hpp"
@@ -91,15 +92,43 @@ void write_all(int fd, Piece* pieces, std::size_t count);
 [[noreturn]] void fail_read(int error);
 [[noreturn]] void fail_write(int error);
 
+#if defined(INTKIT_TRACE)
+// The page's build: before each call below, the page learns on descriptor 3
+// where in the program the call was made, and afterwards what a read stored
+// (trace.cpp), so that it can show the line of source behind every print
+// and read, and stop there. `Here` is the call's place, a default argument
+// taken where the call is written.
+using Here = std::source_location;
+struct Format {
+  // NOLINTNEXTLINE(google-explicit-constructor): made from the literal at every call
+  Format(char const* format, Here where = Here::current()) : text(format), place(where) {}
+  char const* text;
+  Here place;
+};
+void print(Format format, ...);
+void traced(char const* call, Here where);
+void traced_read(bool got, std::int32_t value);
+#else
+// Elsewhere nothing is told, and the place is an empty value that costs nothing.
+struct Here {
+  static consteval Here current() { return {}; }
+};
+[[gnu::format(printf, 1, 2)]] void print(char const* format, ...);
+inline void traced(char const* /*call*/, Here /*where*/) {}
+inline void traced_read(bool /*got*/, std::int32_t /*value*/) {}
+#endif
+
 // What the programs use: standard output, and standard input after the
 // pending prompt has gone out. A failed read is not reported; `target` keeps
 // the value it had.
-[[gnu::format(printf, 1, 2)]] void print(char const* format, ...);
-void read_int(std::int32_t& target);
+void read_int(std::int32_t& target, Here where = Here::current());
 
 // Writes out and closes standard output, reporting a failure, and leaves the
 // unread rest of standard input for whoever reads it next. `main` returns its
 // result.
-int finish();
+int finish(Here where = Here::current());
+
+// Standard output's writer, for print (print.cpp, or trace.cpp in the page's build).
+Writer& standard_output();
 
 }  // namespace console

@@ -14,7 +14,7 @@ namespace {
 
 // Constant-initialised: no start-up code, no guard, no C++ runtime library.
 constinit Reader standard_input(standard_input_fd);
-constinit Writer standard_output(standard_output_fd);
+constinit Writer standard_output_stream(standard_output_fd);
 
 [[noreturn]] void fail(char const* what, int error) {
   std::array<char, 512> line{};
@@ -34,20 +34,18 @@ void fail_read(int error) { fail("read", error); }
 
 void fail_write(int error) { fail("write", error); }
 
-void print(char const* format, ...) {
-  std::va_list args;
-  va_start(args, format);
-  standard_output.vprint(format, args);
-  va_end(args);
+Writer& standard_output() { return standard_output_stream; }
+
+void read_int(std::int32_t& target, Here where) {
+  traced("read", where);
+  standard_output_stream.flush();
+  bool const got = standard_input.read_int(target);
+  traced_read(got, target);
 }
 
-void read_int(std::int32_t& target) {
-  standard_output.flush();
-  static_cast<void>(standard_input.read_int(target));
-}
-
-int finish() {
-  standard_output.flush();
+int finish(Here where) {
+  traced("finish", where);
+  standard_output_stream.flush();
   standard_input.give_back();
   if (os::close(standard_output_fd) != 0 && errno != EINTR) {
     fail_write(errno);

@@ -6,7 +6,8 @@
 
 #include "numbers/gather_writer.hpp"
 
-void write_staircase(int fd, std::int32_t n) {
+void write_staircase(int fd, std::int32_t n, console::Here where) {
+  console::traced("write", where);
   static constinit GatherWriter out(-1);  // static storage: see GatherWriter
   out.redirect(fd);
   std::array<char, 16> text{};

@@ -1,19 +1,27 @@
 // One run of one program, in a Web Worker of its own. Messages from the page:
-//   { kind: 'start', base64, name } the program's Asyncify-built bytes in
-//                                   base64, and its name
+//   { kind: 'start', base64, name, stepping } the program's Asyncify-built
+//                                   bytes in base64, its name, and whether
+//                                   it stops before its first call
 //   { kind: 'size', size }          the terminal's { cols, rows, scrollback },
 //                                   for fast-forward; until then, none
 //   { kind: 'input', bytes }        more of standard input (an ArrayBuffer)
 //   { kind: 'end' }                 the end of standard input
 //   { kind: 'ack', size }           the page has shown that many bytes of output
+//   { kind: 'pause' }, { kind: 'step' }, { kind: 'continue' }
+//                                   stop before each call of the console
+//                                   library; run the next; run freely
 // and to the page:
-//   { kind: 'wrote', size, copies } the program wrote `size` more bytes to
+//   { kind: 'wrote', size, copies, calls, skipped }
+//                                   the program wrote `size` more bytes to
 //                                   standard output; `copies`, ArrayBuffers of
-//                                   them while under 16 MiB in all; sent at
-//                                   most every 50 ms, and before any other
+//                                   them while under 16 MiB in all; `calls`,
+//                                   the last of the calls ended meanwhile
+//                                   (trace.js), `skipped` earlier ones; sent
+//                                   at most every 50 ms, and before any other
 //                                   message but output
+//   { kind: 'paused', call }        stopped before `call` until a step
 //   { kind: 'output', bytes }       what to draw (transferred), in order
-//   { kind: 'read' }                the program waits for input
+//   { kind: 'read', call }          the program waits for input, in `call`
 //   { kind: 'exit', code }          the program has ended and all is sent
 //   { kind: 'crash', message }      the program failed in a way no program should
 //
@@ -24,6 +32,7 @@
 import { Input, Output, Wasi, errno } from './wasi.js';
 import { runProgram } from './asyncify.js';
 import { Backlog } from './backlog.js';
+import { Trace } from './trace.js';
 
 // Sent to the page and not yet shown, at most. While the backlog can be
 // fast-forwarded, a little keeps the screen moving: the page then draws
@@ -35,6 +44,7 @@ const mostWaiting = 4 << 20; // in the backlog: past it, writes wait
 const mostCopied = 16 << 20;
 const mostBusy = 40; // ms between two returns to the event loop, at most
 const reportEvery = 50; // ms
+const mostCalls = 10000; // told at once
 
 const typed = []; // input received and not yet read, in order
 let typedEnded = false;
@@ -49,13 +59,16 @@ let unreported = 0; // bytes written to standard output and not yet told
 let copies = [];
 let reportedAt = 0;
 const backlog = new Backlog();
+const trace = new Trace();
+let stepping = false;
+let wakeStepper = null;
 
 function read() {
   if (typed.length > 0 || typedEnded) {
     return typed.shift() ?? new Uint8Array(0);
   }
   report();
-  self.postMessage({ kind: 'read' });
+  self.postMessage({ kind: 'read', call: trace.current });
   return new Promise((resolve) => {
     wakeReader = () => {
       wakeReader = null;
@@ -90,6 +103,7 @@ function send() {
 function writer(fd) {
   return (bytes) => {
     if (fd === 1) {
+      trace.wrote(bytes);
       unreported += bytes.length;
       if (copied < mostCopied) {
         copies.push(bytes.slice(0, mostCopied - copied).buffer);
@@ -139,8 +153,9 @@ function busy() {
 // Tells the page what was written since it was last told: one message for
 // many writes, since a message for each would keep a busy page busier.
 function report() {
-  if (unreported > 0) {
-    self.postMessage({ kind: 'wrote', size: unreported, copies }, copies);
+  const { calls, skipped } = trace.take(mostCalls);
+  if (unreported > 0 || calls.length > 0) {
+    self.postMessage({ kind: 'wrote', size: unreported, copies, calls, skipped }, copies);
     unreported = 0;
     copies = [];
   }
@@ -158,10 +173,28 @@ function sent() {
   });
 }
 
-async function start({ base64, name }) {
+// What the program tells of its calls: before each, while stepping, it
+// waits for the page's word, everything before it written and told.
+function tracer(bytes) {
+  const call = trace.told(bytes);
+  if (call === null || !stepping) {
+    return errno.success;
+  }
+  report();
+  self.postMessage({ kind: 'paused', call });
+  return new Promise((resolve) => {
+    wakeStepper = () => {
+      wakeStepper = null;
+      resolve(errno.success);
+    };
+  });
+}
+
+async function start({ base64, name, stepping: stepFirst }) {
+  stepping = stepFirst;
   const wasi = new Wasi({
     args: [name],
-    fds: { 0: new Input(read), 1: new Output(writer(1)), 2: new Output(writer(2)) },
+    fds: { 0: new Input(read), 1: new Output(writer(1)), 2: new Output(writer(2)), 3: new Output(tracer) },
   });
   let result;
   try {
@@ -169,6 +202,7 @@ async function start({ base64, name }) {
   } catch (error) {
     result = { kind: 'crash', message: String(error) };
   }
+  trace.end();
   report();
   await sent();
   self.postMessage(result);
@@ -195,6 +229,14 @@ self.onmessage = ({ data }) => {
       break;
     case 'size':
       size = data.size;
+      break;
+    case 'pause':
+    case 'step':
+    case 'continue':
+      stepping = data.kind !== 'continue';
+      if (data.kind !== 'pause') {
+        wakeStepper?.();
+      }
       break;
   }
 };

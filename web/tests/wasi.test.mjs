@@ -12,10 +12,12 @@ import { Worker as Thread } from 'node:worker_threads';
 
 import { runProgram } from '../src/asyncify.js';
 import { Run, launch } from '../src/runner.js';
+import { Trace } from '../src/trace.js';
 import { Input, Output, Wasi, errno } from '../src/wasi.js';
 
 const { INTKIT_WASM_DIR: plain, INTKIT_ASYNCIFIED_DIR: asyncified } = process.env;
 const launcher = fileURLToPath(new URL('../../packaging/npm/run.mjs', import.meta.url));
+const tree = fileURLToPath(new URL('../..', import.meta.url));
 
 // Runs the Asyncify-built program on `pieces`, each handed over only when
 // the program asks for more, then the end of input.
@@ -23,17 +25,40 @@ async function run(name, pieces, { stdout = errno.success } = {}) {
   const left = pieces.map((piece) => new TextEncoder().encode(piece));
   const out = [];
   const err = [];
+  const trace = new Trace();
   const wasi = new Wasi({
     args: [name],
     fds: {
       0: new Input(async () => left.shift() ?? new Uint8Array(0)),
-      1: new Output((bytes) => (out.push(bytes.slice()), stdout)),
+      1: new Output((bytes) => (out.push(bytes.slice()), trace.wrote(bytes), stdout)),
       2: new Output((bytes) => (err.push(bytes.slice()), errno.success)),
+      3: new Output((bytes) => (trace.told(bytes), errno.success)),
     },
   });
   const module = new WebAssembly.Module(readFileSync(join(asyncified, `${name}.wasm`)));
   const code = await runProgram(module, wasi);
-  return { code, out: Buffer.concat(out).toString('latin1'), err: Buffer.concat(err).toString('latin1') };
+  trace.end();
+  const { calls } = trace.take();
+  return { code, out: Buffer.concat(out).toString('latin1'), err: Buffer.concat(err).toString('latin1'), calls };
+}
+
+// Each call's line of source really makes a call of its kind, the calls'
+// output put together is the whole output, and each read stored the next
+// number typed (saturated), or found none once they had run out.
+const made = { print: /console::print\(/, read: /console::read_int\(/, write: /write_staircase\(/, finish: /console::finish\(/ };
+function heldToTree(calls, out, input) {
+  let at = 0;
+  for (const call of calls) {
+    const source = readFileSync(join(tree, call.file), 'utf8').split('\n')[call.line - 1];
+    assert.match(source, made[call.kind], `${call.file}:${call.line} makes no ${call.kind}`);
+    assert.equal(out.slice(at, at + call.text.length), call.text);
+    at += call.size;
+  }
+  assert.equal(at, out.length);
+  const typed = (input.match(/[-+]?\d+/g) ?? []).map((n) => Math.min(2 ** 31 - 1, Math.max(-(2 ** 31), Number(n))));
+  const reads = calls.filter((call) => call.kind === 'read');
+  assert.deepEqual(reads.filter((read) => read.got).map((read) => read.value), typed.slice(0, reads.length));
+  assert.ok(reads.every((read, i) => read.got === i < typed.length));
 }
 
 function reference(name, input) {
@@ -42,8 +67,14 @@ function reference(name, input) {
   return got.stdout;
 }
 
+// keyfind's calls, as file:line kind, in order.
+const element = ['arrays/input_array.cpp:10 print', 'arrays/input_array.cpp:11 read'];
+const keyfindCalls = ['arrays/keyfind.cpp:25 print', 'arrays/keyfind.cpp:26 read', 'arrays/input_array.cpp:7 print',
+  ...element, ...element, ...element, 'arrays/keyfind.cpp:29 print', 'arrays/keyfind.cpp:30 read',
+  'arrays/keyfind.cpp:33 print', 'arrays/keyfind.cpp:37 finish'];
+
 const runs = [
-  ['keyfind', ['3\n', '1\n', '-2\n', '3\n', '-2\n']],
+  ['keyfind', ['3\n', '1\n', '-2\n', '3\n', '-2\n'], keyfindCalls],
   ['keyfind', ['2 7', '\n8 9\n']], // answers split anywhere
   ['keyfreq', ['5\n4 7 4\n4 1\n4\n']],
   ['tallyfive', ['-3 -2 0 7 8\n']],
@@ -57,12 +88,16 @@ const runs = [
   ['keyfreq', [`3 1 2 ${'9'.repeat(70000)} 5`]], // a number longer than any read
 ];
 
-for (const [name, pieces] of runs) {
-  test(`${name} on ${JSON.stringify(pieces).slice(0, 40)} writes what it writes under Node's WASI`, async () => {
+for (const [name, pieces, order] of runs) {
+  test(`${name} on ${JSON.stringify(pieces).slice(0, 40)} writes what it writes under Node's WASI, and traces it`, async () => {
     const got = await run(name, pieces);
     assert.equal(got.code, 0);
     assert.equal(got.err, '');
     assert.equal(got.out, reference(name, pieces.join('')));
+    heldToTree(got.calls, got.out, pieces.join(''));
+    if (order !== undefined) {
+      assert.deepEqual(got.calls.map((call) => `${call.file}:${call.line} ${call.kind}`), order);
+    }
   });
 }
 
