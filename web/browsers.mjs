@@ -43,7 +43,10 @@ export function launch(engine, args = []) {
 
 const elementKey = 'element-6066-11e4-a52e-4f735466cecf';
 // puppeteer's names of keys, as WebDriver's code points.
-const keyValue = (key) => ({ Control: '\uE009', Enter: '\uE007', '\n': '\uE007' })[key] ??
+const keyValue = (key) => ({
+  Control: '\uE009', Enter: '\uE007', '\n': '\uE007', Backspace: '\uE003', Tab: '\uE004', F8: '\uE038', F10: '\uE03A',
+  ArrowDown: '\uE015', ArrowUp: '\uE013', Home: '\uE011', End: '\uE010',
+})[key] ??
   (key.startsWith('Key') ? key.slice(3).toLowerCase() : key);
 
 async function freePort() {
@@ -96,7 +99,9 @@ async function webkit() {
         await page.evaluate(fn, ...args);
       }
     },
-    evaluate: (fn, ...args) => session('POST', '/execute/sync', { script: `return (${fn}).apply(null, arguments)`, args }),
+    // A function as puppeteer calls it; a string, run as a script (its value is not returned).
+    evaluate: (fn, ...args) => session('POST', '/execute/sync',
+      { script: typeof fn === 'string' ? fn : `return (${fn}).apply(null, arguments)`, args }),
     $eval: (selector, fn, ...args) => page.evaluate(`(s, ...a) => (${fn})(document.querySelector(s), ...a)`, selector, ...args),
     $$eval: (selector, fn, ...args) => page.evaluate(`(s, ...a) => (${fn})(Array.from(document.querySelectorAll(s)), ...a)`,
       selector, ...args),
@@ -105,6 +110,7 @@ async function webkit() {
         await new Promise((resolve) => setTimeout(resolve, 50));
       }
     },
+    setViewport: ({ width, height }) => session('POST', '/window/rect', { width, height }),
     click: async (selector) => session('POST', `/element/${await find(selector)}/click`, {}),
     $: async (selector) => {
       const element = { [elementKey]: await find(selector) };

@@ -1,7 +1,8 @@
 // The page: a program chooser and a terminal in which the chosen program
-// runs, typed answers or a file as its standard input. Wires the line
-// discipline (line-discipline.js) and the runs (runner.js) to the DOM and
-// to xterm.js. The programs and the worker's code are embedded by the
+// runs, typed answers or a file as its standard input, stepped call by call
+// or free. Wires the line discipline (line-discipline.js), the runs
+// (runner.js), the trace and Source (trace-view.js, source-view.js) to the
+// DOM and to xterm.js. The programs and the worker's code are embedded by the
 // build (programs.js, loaded before this script).
 import { FitAddon } from '@xterm/addon-fit';
 import { Terminal } from '@xterm/xterm';
@@ -9,6 +10,8 @@ import { Terminal } from '@xterm/xterm';
 import { freshLine, type } from './line-discipline.js';
 import { fromLink, linkTo, mostLinkedBytes } from './run-link.js';
 import { Run, launch } from './runner.js';
+import { SourceView } from './source-view.js';
+import { TraceView } from './trace-view.js';
 
 const { intkitPrograms: programs, intkitBoot: boot } = globalThis;
 
@@ -37,8 +40,14 @@ const session = {
   sent: [], // what was typed and sent, kept for a link while it fits one
   sentSize: 0,
   shownAt: 0,
+  stepped: false, // started stopped before its first call
+  stepping: false,
+  paused: null, // the call it stops before, until a step
+  ahead: 0, // steps asked for before the run had stopped again
 };
 const asked = fromLink(location.search, location.hash);
+const source = new SourceView({ details: element('source'), sources: element('sources'), manual: element('manual') });
+const trace = new TraceView({ list: element('trace'), said: element('trace-said'), choose: (call) => source.mark(call, 'chosen') });
 
 function say(text) {
   element('status').textContent = text;
@@ -58,7 +67,11 @@ function showProgress(force = false) {
 
 // Every byte written is counted and, up to a point, kept for Copy output,
 // whether or not the terminal draws it (the worker fast-forwards).
-function wrote(size, copies) {
+function wrote(size, copies, calls, skipped) {
+  trace.add(calls, skipped);
+  if (calls.length > 0 && source.marked?.dataset.mark === 'waiting') {
+    source.mark(null); // the read has its answer
+  }
   session.written += size;
   for (const copy of copies) {
     session.copied.push(copy);
@@ -68,6 +81,60 @@ function wrote(size, copies) {
 }
 
 const show = (bytes, done) => terminal.write(bytes, done);
+
+// Stopped before `call`, all before it shown.
+function paused(call) {
+  if (session.ahead > 0) {
+    session.ahead -= 1;
+    session.run.step();
+    return;
+  }
+  session.paused = call;
+  trace.upcomingCall(call, 'next');
+  source.mark(call, 'next');
+  say(`${command()} stopped before ${call.file} line ${call.line}: Step (F10) runs it, Continue (F8) runs on.`);
+  setRunning(true);
+}
+
+function reading(call) {
+  if (call !== null) {
+    trace.upcomingCall(call, 'waiting');
+    source.mark(call, 'waiting');
+  }
+}
+
+// Stops before the next call; or runs the one it stopped before; or, with
+// no run going, runs the program again, stopped before its first call.
+function step() {
+  const { run } = session;
+  if (!run?.running) {
+    if (session.name !== null) {
+      start(session.name, session.file, true);
+    }
+    return;
+  }
+  if (session.paused !== null) {
+    session.paused = null;
+    run.step();
+  } else if (session.stepping) {
+    session.ahead += 1;
+  } else {
+    session.stepping = true;
+    run.pause();
+  }
+  setRunning(true);
+}
+
+
+function proceed() {
+  if (session.run?.running) {
+    Object.assign(session, { stepping: false, paused: null, ahead: 0 });
+    session.run.resume();
+    source.mark(null);
+    showProgress(true);
+    setRunning(true);
+  }
+}
 const size = () => ({ cols: terminal.cols, rows: terminal.rows, scrollback: terminal.options.scrollback });
 
 function ended(result) {
@@ -75,6 +142,7 @@ function ended(result) {
   if (result.message !== undefined) {
     terminal.write(`\r\n[${result.message}]\r\n`);
   }
+  source.mark(null);
   say(`${command()} ${how}; ${session.written.toLocaleString('en')} bytes written.`);
   setRunning(false);
 }
@@ -84,18 +152,21 @@ function setRunning(running) {
   element('status').setAttribute('aria-busy', String(running));
   element('end').disabled = !running || session.file !== null;
   element('stop').disabled = !running;
+  element('step').disabled = session.name === null;
+  element('continue').disabled = !running || !session.stepping;
   element('again').hidden = running || session.name === null;
   element('link-run').hidden = running || session.name === null;
 }
 
-function start(name, file = null) {
+function start(name, file = null, stepping = false) {
   const program = programs.find((p) => p.name === name);
   if (program === undefined) {
     say(`There is no program called ${name}.`);
     return;
   }
   session.run?.stop();
-  Object.assign(session, { name, file, line: freshLine, written: 0, copied: [], copiedSize: 0, sent: [], sentSize: 0 });
+  Object.assign(session, { name, file, line: freshLine, written: 0, copied: [], copiedSize: 0, sent: [], sentSize: 0,
+    stepped: stepping, stepping, paused: null, ahead: 0 });
   // A full reset in the stream, after whatever the last run left queued in
   // the terminal, rather than reset(), which would act before it.
   terminal.write('\x1bc');
@@ -104,11 +175,13 @@ function start(name, file = null) {
     button.setAttribute('aria-pressed', String(button.dataset.program === name));
   }
   element('link').hidden = true;
-  showSource(program);
+  element('about').hidden = false;
+  source.show(program);
+  trace.clear();
   // The run boot.js started for the link, the first time; else a new one.
-  const launched = boot.launched?.name === name ? boot.launched : launch(boot.workerUrl, program);
+  const launched = boot.launched?.name === name ? boot.launched : launch(boot.workerUrl, program, stepping);
   boot.launched = null;
-  session.run = new Run(launched, { file }, { wrote, show, exit: ended });
+  session.run = new Run(launched, { file }, { wrote, show, exit: ended, paused, reading });
   session.run.resize(size());
   showProgress(true);
   setRunning(true);
@@ -138,6 +211,7 @@ function interrupt() {
   if (session.run?.running) {
     session.run.stop();
     terminal.write('^C\r\n');
+    source.mark(null);
     say(`${command()} stopped by Ctrl-C; ${session.written.toLocaleString('en')} bytes written.`);
     setRunning(false);
   }
@@ -186,22 +260,12 @@ async function linkRun() {
     say(`No link: cannot read ${session.file.name}: ${error.message}`);
     return;
   }
-  const address = linkTo(location.href, session.name, bytes);
+  const address = linkTo(location.href, session.name, bytes, session.stepped);
   Object.assign(element('link-address'), { href: address, textContent: address });
   element('link').hidden = false;
   say((await copyText(address))
     ? 'Copied the link to this run: it runs the program on the same input and shows what it wrote.'
     : 'The browser did not let the page copy the link: it is shown below the buttons.');
-}
-
-// The program's manual page and its own source files, as built into the page.
-function showSource(program) {
-  element('about').hidden = false;
-  element('manual').textContent = program.manual;
-  element('sources').replaceChildren(...program.sources.flatMap(({ path, text }) => [
-    Object.assign(document.createElement('h3'), { textContent: path }),
-    Object.assign(document.createElement('pre'), { textContent: text }),
-  ]));
 }
 
 // The clipboard API where the browser allows it, else the older copy command.
@@ -244,7 +308,7 @@ function fitTerminal() {
 // reach everything, and Ctrl-C with text selected copies it, as in other
 // browser terminals (the browser's own copy, which xterm.js answers).
 function passedOver(event) {
-  if (event.key === 'Tab') {
+  if (event.key === 'Tab' || stepKeys[event.key] !== undefined) {
     return true;
   }
   if (event.type === 'keydown' && event.ctrlKey && event.key.toLowerCase() === 'c' && terminal.hasSelection()) {
@@ -252,6 +316,17 @@ function passedOver(event) {
     return true;
   }
   return false;
+}
+
+const stepKeys = { F10: step, F8: proceed };
+
+// Output text selected in the terminal that one call alone wrote: its line in Source.
+function selected() {
+  const text = terminal.getSelection().trim();
+  const calls = text.length < 2 ? [] : trace.calls.filter((call) => call.text.includes(text));
+  if (calls.length === 1) {
+    source.mark(calls[0], 'chosen');
+  }
 }
 
 function listPrograms() {
@@ -275,6 +350,15 @@ function wire() {
   terminal.open(element('terminal'));
   terminal.attachCustomKeyEventHandler((event) => !passedOver(event));
   terminal.onData(typed);
+  terminal.onSelectionChange(selected);
+  document.addEventListener('keydown', (event) => {
+    if (stepKeys[event.key] !== undefined && !event.repeat) {
+      event.preventDefault();
+      stepKeys[event.key]();
+    }
+  });
+  element('step').addEventListener('click', step);
+  element('continue').addEventListener('click', proceed);
   new ResizeObserver(fitTerminal).observe(element('terminal'));
   terminal.onResize(() => session.run?.resize(size()));
   element('end').addEventListener('click', () => {
@@ -306,7 +390,7 @@ document.body.classList.toggle('embed', asked.embed === true);
 // The run of the program a link asks for, started before this script was
 // read (boot.js), is taken over before the rest of the page is built.
 if (asked.error === undefined && asked.program !== null) {
-  start(asked.program, asked.input && new File([asked.input], "the link's input"));
+  start(asked.program, asked.input && new File([asked.input], "the link's input"), asked.step);
 }
 listPrograms();
 wire();

@@ -1,5 +1,6 @@
-// A run as a link: the program named in the query, as ?program=NAME, and
-// its whole standard input in the fragment, as #input= and the bytes
+// A run as a link: the program named in the query, as ?program=NAME (and
+// &step where it is to stop before its first call), and its whole standard
+// input in the fragment, as #input= and the bytes
 // percent-encoded, since a browser never sends the fragment to a server.
 // A byte that is a letter, a digit or one of -._~ stands as itself.
 
@@ -11,22 +12,22 @@ const plain = /^[A-Za-z0-9\-._~]$/;
 const wellFormed = /^(?:[A-Za-z0-9\-._~!$&'()*+,;=:@/?]|%[0-9A-Fa-f]{2})*$/;
 
 // The address of a run of `name` on `bytes`, from the page's own address.
-export function linkTo(page, name, bytes) {
+export function linkTo(page, name, bytes, step = false) {
   const base = page.replace(/[?#].*$/s, '');
   let input = '';
   for (const byte of bytes) {
     const c = String.fromCharCode(byte);
     input += plain.test(c) ? c : `%${byte.toString(16).toUpperCase().padStart(2, '0')}`;
   }
-  return `${base}?program=${encodeURIComponent(name)}#input=${input}`;
+  return `${base}?program=${encodeURIComponent(name)}${step ? '&step' : ''}#input=${input}`;
 }
 
-// What a page address asks for: { program, embed, input } with input a
+// What a page address asks for: { program, embed, step, input } with input a
 // Uint8Array, or null where there is no fragment; with `error` too where
 // the fragment cannot be the input of a run, saying why.
 export function fromLink(search, hash) {
   const query = new URLSearchParams(search);
-  const asked = { program: query.get('program'), embed: query.has('embed'), input: null };
+  const asked = { program: query.get('program'), embed: query.has('embed'), step: query.has('step'), input: null };
   if (hash === '' || hash === '#') {
     return asked;
   }

@@ -13,7 +13,7 @@ const fileSlice = 65536;
 // A worker that runs the program, what it says kept until a Run takes it
 // over: the page starts the one a link asks for before its own script is
 // read (boot.js).
-export function launch(workerUrl, { base64, name }) {
+export function launch(workerUrl, { base64, name }, stepping = false) {
   const worker = new Worker(workerUrl);
   const launched = { worker, said: [] };
   worker.onmessage = ({ data }) => launched.said.push(data);
@@ -21,16 +21,18 @@ export function launch(workerUrl, { base64, name }) {
     event.preventDefault();
     launched.said.push({ kind: 'crash', message: event.message });
   };
-  worker.postMessage({ kind: 'start', base64, name });
+  worker.postMessage({ kind: 'start', base64, name, stepping });
   return launched;
 }
 
 export class Run {
-  // launched: from launch(); handlers: wrote(size, copies) as the program
-  // writes to standard output (copies: Uint8Arrays of its first 16 MiB),
-  // show(bytes, done) to draw, exit({ code } or { message }); file: a File
-  // or Blob as the whole of standard input, or null. Without resize(), every
-  // byte is drawn.
+  // launched: from launch(); handlers: wrote(size, copies, calls, skipped)
+  // as the program writes to standard output (copies: Uint8Arrays of its
+  // first 16 MiB; calls: those that ended, trace.js), show(bytes, done) to
+  // draw, exit({ code } or { message }), and where there is a trace,
+  // paused(call) once all before it is shown and reading(call); file: a
+  // File or Blob as the whole of standard input, or null. Without resize(),
+  // every byte is drawn.
   constructor({ worker, said }, { file = null }, handlers) {
     this.handlers = handlers;
     this.file = file;
@@ -39,6 +41,7 @@ export class Run {
     this.showing = false;
     this.result = null;
     this.stopped = false;
+    this.pausedAt = null; // the call it stops before, once all before is shown
     this.worker = worker;
     this.worker.onmessage = ({ data }) => this.receive(data);
     this.worker.onerror = (event) => {
@@ -56,13 +59,19 @@ export class Run {
     }
     switch (message.kind) {
       case 'wrote':
-        this.handlers.wrote(message.size, message.copies.map((copy) => new Uint8Array(copy)));
+        this.handlers.wrote(message.size, message.copies.map((copy) => new Uint8Array(copy)), message.calls,
+          message.skipped);
+        break;
+      case 'paused':
+        this.pausedAt = message.call;
+        this.pump();
         break;
       case 'output':
         this.queue.push(new Uint8Array(message.bytes));
         this.pump();
         break;
       case 'read':
+        this.handlers.reading?.(message.call);
         this.readFile();
         break;
       case 'exit':
@@ -86,6 +95,10 @@ export class Run {
     }
     const bytes = this.queue[0];
     if (bytes === undefined) {
+      if (this.pausedAt !== null) {
+        this.handlers.paused?.(this.pausedAt);
+        this.pausedAt = null;
+      }
       if (this.result !== null) {
         this.stopped = true;
         this.worker.terminate();
@@ -142,6 +155,20 @@ export class Run {
   // The terminal's size, for fast-forward.
   resize(size) {
     this.post({ kind: 'size', size });
+  }
+
+  // Stopping before each call of the console library: from the next call
+  // on, one more call, or none any more.
+  pause() {
+    this.post({ kind: 'pause' });
+  }
+
+  step() {
+    this.post({ kind: 'step' });
+  }
+
+  resume() {
+    this.post({ kind: 'continue' });
   }
 
   end() {
