@@ -1,16 +1,20 @@
 // The page's speed opened from disk, in each browser engine there is: how
-// long from opening it to keyfind's first prompt, and how long digitstair
-// 20000 (1.15 GB of output) takes from Enter to its exit, beside the same
-// program under Node.js writing to /dev/null. A measurement, not a test.
-//   node bench/web.mjs [SITE] [ENGINE...]   (default build/web/site; make it with the web preset)
+// long from opening it to keyfind's first prompt, how long digitstair 20000
+// (1.15 GB of output) takes from Enter to its exit, beside the same program
+// under Node.js writing to /dev/null, and how soon a stepped run answers
+// F10. Given a second site built without the trace (the web preset with
+// -DINTKIT_TRACE=OFF), the same for it, and the ratios. A measurement, not a test.
+//   node bench/web.mjs [SITE] [--untraced=SITE] [ENGINE...]   (default build/web/site)
 import { spawnSync } from 'node:child_process';
 import { dirname, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 import { launch, missing } from '../web/browsers.mjs';
 
-const [siteArgument = 'build/web/site', ...asked] = process.argv.slice(2);
-const site = pathToFileURL(resolve(siteArgument)).href;
+const options = process.argv.slice(2).filter((arg) => arg.startsWith('--'));
+const [siteArgument = 'build/web/site', ...asked] = process.argv.slice(2).filter((arg) => !arg.startsWith('--'));
+const untraced = options.find((arg) => arg.startsWith('--untraced='))?.slice('--untraced='.length);
+const url = (folder) => pathToFileURL(resolve(folder)).href;
 const tree = resolve(dirname(fileURLToPath(import.meta.url)), '..');
 const pause = (ms) => new Promise((done) => setTimeout(done, ms));
 // What the page's own clock says when the terminal shows `text`, or null.
@@ -18,7 +22,7 @@ const shownAt = (text) => (document.querySelector('.xterm-rows')?.textContent.in
 const status = () => document.getElementById('status').textContent;
 const median = (times) => times.sort((a, b) => a - b)[times.length >> 1];
 
-async function firstPrompt(browser) {
+async function firstPrompt(browser, site) {
   const prompts = [];
   const scripts = [];
   for (let run = 0; run < 7; run++) {
@@ -32,14 +36,14 @@ async function firstPrompt(browser) {
     scripts.push(await page.evaluate(() => performance.getEntriesByType('navigation')[0].domInteractive));
     await page.close();
   }
-  return `first prompt: median ${median(prompts).toFixed(0)} ms after the page was asked for ` +
+  return { ms: median(prompts), text: `first prompt: median ${median(prompts).toFixed(0)} ms after the page was asked for ` +
     `(${prompts[0].toFixed(0)} to ${prompts[6].toFixed(0)} ms over 7 runs; target: 300 ms at most); ` +
-    `its scripts had run at ${median(scripts).toFixed(0)} ms`;
+    `its scripts had run at ${median(scripts).toFixed(0)} ms` };
 }
 
 // From Enter to the status line's "exited", at most `limit` seconds; the
 // slowest answer of the page to a trivial question meanwhile.
-async function flood(browser, limit = 120) {
+async function flood(browser, site, limit = 120) {
   const page = await browser.newPage();
   await page.goto(`${site}/index.html?program=digitstair`);
   while ((await page.evaluate(shownAt, 'enter a num:')) === null) {
@@ -58,8 +62,36 @@ async function flood(browser, limit = 120) {
   const seconds = (performance.now() - start) / 1000;
   await page.close();
   const end = said.includes('exited') ? 'to its exit' : `and not done (${said})`;
-  return `digitstair 20000: ${seconds.toFixed(2)} s from Enter ${end} (target: 3 s at most); ` +
-    `the page answered within ${slowest.toFixed(0)} ms throughout`;
+  return { ms: seconds * 1000, text: `digitstair 20000: ${seconds.toFixed(2)} s from Enter ${end} (target: 3 s at most); ` +
+    `the page answered within ${slowest.toFixed(0)} ms throughout` };
+}
+
+// From each F10 to the page's saying where the run stopped next, as the
+// page's own clock has it: stepdemo's seven calls, three times.
+async function steps(browser, site) {
+  const times = [];
+  for (let run = 0; run < 3; run++) {
+    const page = await browser.newPage();
+    await page.goto(`${site}/index.html?program=stepdemo&step`);
+    await page.waitForFunction(() => document.getElementById('status').textContent.includes('stopped before'));
+    await page.evaluate(() => {
+      window.stepTimes = [];
+      addEventListener('keydown', () => (window.pressedAt = performance.now()), true);
+      const status = document.getElementById('status');
+      new MutationObserver(() => /stopped before|exited/.test(status.textContent) && stepTimes.push(performance.now() - pressedAt))
+        .observe(status, { childList: true });
+    });
+    for (let call = 0; call < 7; call++) {
+      const seen = await page.evaluate(() => stepTimes.length);
+      await page.keyboard.press('F10');
+      await page.waitForFunction((seen) => stepTimes.length > seen, {}, seen);
+    }
+    times.push(...(await page.evaluate(() => stepTimes)));
+    await page.close();
+  }
+  times.sort((a, b) => a - b);
+  return `Step: F10 answered in ${median(times).toFixed(0)} ms (median), ${times.at(-1).toFixed(0)} ms at most, ` +
+    `over ${times.length} steps (target: 50 ms at most)`;
 }
 
 function underNode() {
@@ -77,7 +109,14 @@ for (const engine of asked.length > 0 ? asked : ['chromium', 'firefox', 'webkit'
     continue;
   }
   const browser = await launch(engine);
-  console.log(`${engine}: ${await firstPrompt(browser)}`);
-  console.log(`${engine}: ${await flood(browser)}`);
+  const traced = [await firstPrompt(browser, url(siteArgument)), await flood(browser, url(siteArgument))];
+  traced.forEach(({ text }) => console.log(`${engine}: ${text}`));
+  console.log(`${engine}: ${await steps(browser, url(siteArgument))}`);
+  if (untraced !== undefined) {
+    const plain = [await firstPrompt(browser, url(untraced)), await flood(browser, url(untraced))];
+    plain.forEach(({ text }) => console.log(`${engine}, without the trace: ${text}`));
+    console.log(`${engine}: speed with the trace against without it (target: 0.9 at least): first prompt ` +
+      `${(plain[0].ms / traced[0].ms).toFixed(2)}, digitstair 20000 ${(plain[1].ms / traced[1].ms).toFixed(2)}`);
+  }
   await browser.close();
 }

@@ -99,9 +99,9 @@ async function webkit() {
         await page.evaluate(fn, ...args);
       }
     },
-    // A function as puppeteer calls it; a string, run as a script (its value is not returned).
-    evaluate: (fn, ...args) => session('POST', '/execute/sync',
-      { script: typeof fn === 'string' ? fn : `return (${fn}).apply(null, arguments)`, args }),
+    evaluate: (fn, ...args) => session('POST', '/execute/sync', { script: `return (${fn}).apply(null, arguments)`, args }),
+    // A script run as it stands, as puppeteer's evaluate runs a string.
+    script: (source) => session('POST', '/execute/sync', { script: source, args: [] }),
     $eval: (selector, fn, ...args) => page.evaluate(`(s, ...a) => (${fn})(document.querySelector(s), ...a)`, selector, ...args),
     $$eval: (selector, fn, ...args) => page.evaluate(`(s, ...a) => (${fn})(Array.from(document.querySelectorAll(s)), ...a)`,
       selector, ...args),

@@ -39,7 +39,8 @@ function scan(bytes) {
   // Four bytes at a time where all are plain: a word with a byte under 0x20
   // or over 0x7e (a newline, say) is looked at closer.
   const head = Math.min(bytes.length, -bytes.byteOffset & 3);
-  const words = new Int32Array(bytes.buffer, bytes.byteOffset + head, (bytes.length - head) >> 2);
+  const count = (bytes.length - head) >> 2; // where there is a word, head ends on a word's start
+  const words = count > 0 ? new Int32Array(bytes.buffer, bytes.byteOffset + head, count) : [];
   look(0, head);
   for (let i = 0; i < words.length; i++) {
     const word = words[i];

@@ -1,6 +1,7 @@
 // Source, under the terminal: the program's own files with their line
 // numbers, and one line marked, the call a run stopped before, waits in or
 // the learner chose in the trace. Manual beside it: the manual page.
+import { reveal } from './reveal.js';
 
 export class SourceView {
   constructor({ details, sources, manual }) {
@@ -26,14 +27,14 @@ export class SourceView {
   }
 
   // Marks `file`:`line` as `how` (next, waiting or chosen), opens Source
-  // and scrolls the line into view; without a call, marks nothing.
+  // and scrolls Source to the line; without a call, marks nothing.
   mark(call, how) {
     this.marked?.removeAttribute('data-mark');
     this.marked = call === null ? null : document.getElementById(lineId(call.file, call.line));
     if (this.marked !== null) {
       this.marked.dataset.mark = how;
       this.details.open = true;
-      this.marked.scrollIntoView({ block: 'nearest' });
+      reveal(this.sources, this.marked);
     }
   }
 }

@@ -3,6 +3,7 @@
 // before or waits in. A list box the arrow keys move through; choosing a
 // row shows its line in Source. A screen reader hears the newest row now
 // and then, politely, not every row of a flood.
+import { reveal } from './reveal.js';
 import { describe } from './trace.js';
 
 const mostRows = 10000;
@@ -49,7 +50,7 @@ export class TraceView {
     this.upcoming = this.row(call, `${call.file}:${call.line} ${call.kind} (${note})`);
     this.upcoming.dataset.mark = how;
     this.list.append(this.upcoming);
-    this.upcoming.scrollIntoView({ block: 'nearest' });
+    reveal(this.list, this.upcoming);
     this.say(`${note}: ${call.file} line ${call.line}`, true);
   }
 
@@ -68,8 +69,8 @@ export class TraceView {
         this.list.firstElementChild.remove();
       }
     }
-    rows.at(-1)?.scrollIntoView({ block: 'nearest' });
     if (rows.length > 0) {
+      this.list.scrollTop = this.list.scrollHeight; // newest last, in view
       this.say(rows.at(-1).textContent);
     }
   }
@@ -96,7 +97,7 @@ export class TraceView {
     this.list.querySelector('[aria-selected="true"]')?.setAttribute('aria-selected', 'false');
     row.setAttribute('aria-selected', 'true');
     this.list.setAttribute('aria-activedescendant', row.id);
-    row.scrollIntoView({ block: 'nearest' });
+    reveal(this.list, row);
     this.choose(row.call);
   }
 

@@ -169,6 +169,7 @@ const pageRuns = [
   ['digitstair', { typed: '1200\n' }, '1200\n'], // 2.3 MB, past the window
   ['keyfreq', { file: new Blob([spanning]), typed: '1 1 1\n' }, spanning], // nothing typed is taken
   ['keyfind', { file: new Blob(['2 7']) }, '2 7'], // the file ends before the program does
+  ['gridmath', {}, ''], // writes of a few bytes at any offset
 ];
 
 for (const [name, options, input] of pageRuns) {
