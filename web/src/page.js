@@ -8,8 +8,9 @@ import { FitAddon } from '@xterm/addon-fit';
 import { Terminal } from '@xterm/xterm';
 
 import { freshLine, type } from './line-discipline.js';
-import { fromLink, linkTo, mostLinkedBytes } from './run-link.js';
+import { fromLink, mostLinkedBytes } from './run-link.js';
 import { Run, launch } from './runner.js';
+import { copyOutput, linkToRun } from './sharing.js';
 import { SourceView } from './source-view.js';
 import { TraceView } from './trace-view.js';
 
@@ -41,9 +42,6 @@ const session = {
   sentSize: 0,
   shownAt: 0,
   stepped: false, // started stopped before its first call
-  stepping: false,
-  paused: null, // the call it stops before, until a step
-  ahead: 0, // steps asked for before the run had stopped again
 };
 const asked = fromLink(location.search, location.hash);
 const source = new SourceView({ details: element('source'), sources: element('sources'), manual: element('manual') });
@@ -84,12 +82,6 @@ const show = (bytes, done) => terminal.write(bytes, done);
 
 // Stopped before `call`, all before it shown.
 function paused(call) {
-  if (session.ahead > 0) {
-    session.ahead -= 1;
-    session.run.step();
-    return;
-  }
-  session.paused = call;
   trace.upcomingCall(call, 'next');
   source.mark(call, 'next');
   say(`${command()} stopped before ${call.file} line ${call.line}: Step (F10) runs it, Continue (F8) runs on.`);
@@ -103,38 +95,26 @@ function reading(call) {
   }
 }
 
-// Stops before the next call; or runs the one it stopped before; or, with
-// no run going, runs the program again, stopped before its first call.
+// A step of the run (runner.js); with no run going, the program again,
+// stopped before its first call.
 function step() {
-  const { run } = session;
-  if (!run?.running) {
-    if (session.name !== null) {
-      start(session.name, session.file, true);
-    }
-    return;
+  if (session.run?.running) {
+    session.run.step();
+    setRunning(true);
+  } else if (session.name !== null) {
+    start(session.name, session.file, true);
   }
-  if (session.paused !== null) {
-    session.paused = null;
-    run.step();
-  } else if (session.stepping) {
-    session.ahead += 1;
-  } else {
-    session.stepping = true;
-    run.pause();
-  }
-  setRunning(true);
 }
-
 
 function proceed() {
   if (session.run?.running) {
-    Object.assign(session, { stepping: false, paused: null, ahead: 0 });
     session.run.resume();
     source.mark(null);
     showProgress(true);
     setRunning(true);
   }
 }
+
 const size = () => ({ cols: terminal.cols, rows: terminal.rows, scrollback: terminal.options.scrollback });
 
 function ended(result) {
@@ -153,7 +133,7 @@ function setRunning(running) {
   element('end').disabled = !running || session.file !== null;
   element('stop').disabled = !running;
   element('step').disabled = session.name === null;
-  element('continue').disabled = !running || !session.stepping;
+  element('continue').disabled = !running || !session.run?.stepping;
   element('again').hidden = running || session.name === null;
   element('link-run').hidden = running || session.name === null;
 }
@@ -166,7 +146,7 @@ function start(name, file = null, stepping = false) {
   }
   session.run?.stop();
   Object.assign(session, { name, file, line: freshLine, written: 0, copied: [], copiedSize: 0, sent: [], sentSize: 0,
-    stepped: stepping, stepping, paused: null, ahead: 0 });
+    stepped: stepping });
   // A full reset in the stream, after whatever the last run left queued in
   // the terminal, rather than reset(), which would act before it.
   terminal.write('\x1bc');
@@ -244,53 +224,14 @@ function typed(data) {
   }
 }
 
-// A link that runs this program again on this run's whole input.
+// A link to this run, shown under the buttons and copied where the browser lets the page.
 async function linkRun() {
-  const input = session.file ?? new Blob(session.sent);
-  const size = session.file?.size ?? session.sentSize;
-  if (size > mostLinkedBytes) {
-    say(`This run's input is ${size.toLocaleString('en')} bytes, more than a link carries ` +
-      `(${mostLinkedBytes.toLocaleString('en')}): share it as an answers file instead.`);
-    return;
+  const { address, said } = await linkToRun(location.href, session);
+  if (address !== null) {
+    Object.assign(element('link-address'), { href: address, textContent: address });
+    element('link').hidden = false;
   }
-  let bytes;
-  try {
-    bytes = new Uint8Array(await input.arrayBuffer());
-  } catch (error) {
-    say(`No link: cannot read ${session.file.name}: ${error.message}`);
-    return;
-  }
-  const address = linkTo(location.href, session.name, bytes, session.stepped);
-  Object.assign(element('link-address'), { href: address, textContent: address });
-  element('link').hidden = false;
-  say((await copyText(address))
-    ? 'Copied the link to this run: it runs the program on the same input and shows what it wrote.'
-    : 'The browser did not let the page copy the link: it is shown below the buttons.');
-}
-
-// The clipboard API where the browser allows it, else the older copy command.
-async function copyText(text) {
-  try {
-    await navigator.clipboard.writeText(text);
-    return true;
-  } catch {
-    const area = Object.assign(document.createElement('textarea'), { value: text });
-    document.body.append(area);
-    area.select();
-    const copied = document.execCommand('copy');
-    area.remove();
-    return copied;
-  }
-}
-
-async function copyOutput() {
-  const text = new TextDecoder().decode(await new Blob(session.copied).arrayBuffer());
-  if (!(await copyText(text))) {
-    say('The browser did not let the page copy the output; select it in the terminal and copy it by hand.');
-    return;
-  }
-  const whole = session.copiedSize === session.written;
-  say(`Copied ${session.copiedSize.toLocaleString('en')} bytes of output${whole ? '' : ' (the first 16 MiB)'}.`);
+  say(said);
 }
 
 // As many columns as the terminal's box holds; embedded, as many rows too,
@@ -367,7 +308,7 @@ function wire() {
   });
   element('stop').addEventListener('click', interrupt);
   element('again').addEventListener('click', () => start(session.name, session.file));
-  element('copy').addEventListener('click', copyOutput);
+  element('copy').addEventListener('click', async () => say(await copyOutput(session)));
   element('link-run').addEventListener('click', linkRun);
   element('answers').addEventListener('change', (event) => {
     runWithFile(event.target.files[0]);

@@ -15,7 +15,7 @@ const fileSlice = 65536;
 // read (boot.js).
 export function launch(workerUrl, { base64, name }, stepping = false) {
   const worker = new Worker(workerUrl);
-  const launched = { worker, said: [] };
+  const launched = { worker, said: [], stepping };
   worker.onmessage = ({ data }) => launched.said.push(data);
   worker.onerror = (event) => {
     event.preventDefault();
@@ -33,7 +33,7 @@ export class Run {
   // paused(call) once all before it is shown and reading(call); file: a
   // File or Blob as the whole of standard input, or null. Without resize(),
   // every byte is drawn.
-  constructor({ worker, said }, { file = null }, handlers) {
+  constructor({ worker, said, stepping = false }, { file = null }, handlers) {
     this.handlers = handlers;
     this.file = file;
     this.fileOffset = 0;
@@ -42,6 +42,9 @@ export class Run {
     this.result = null;
     this.stopped = false;
     this.pausedAt = null; // the call it stops before, once all before is shown
+    this.stepping = stepping; // stops before each call of the console library
+    this.stoppedAt = null; // the call it stopped before, until a step
+    this.ahead = 0; // steps asked for before it had stopped again
     this.worker = worker;
     this.worker.onmessage = ({ data }) => this.receive(data);
     this.worker.onerror = (event) => {
@@ -96,7 +99,7 @@ export class Run {
     const bytes = this.queue[0];
     if (bytes === undefined) {
       if (this.pausedAt !== null) {
-        this.handlers.paused?.(this.pausedAt);
+        this.stopBefore(this.pausedAt);
         this.pausedAt = null;
       }
       if (this.result !== null) {
@@ -157,17 +160,34 @@ export class Run {
     this.post({ kind: 'size', size });
   }
 
-  // Stopping before each call of the console library: from the next call
-  // on, one more call, or none any more.
-  pause() {
-    this.post({ kind: 'pause' });
+  // Stopped before `call`: told, unless a step asked for meanwhile runs it.
+  stopBefore(call) {
+    if (this.ahead > 0) {
+      this.ahead -= 1;
+      this.post({ kind: 'step' });
+    } else {
+      this.stoppedAt = call;
+      this.handlers.paused?.(call);
+    }
   }
 
+  // Runs the call it stopped before; or, on the way to the next stop, one
+  // more after it; or, running freely, stops before the next.
   step() {
-    this.post({ kind: 'step' });
+    if (this.stoppedAt !== null) {
+      this.stoppedAt = null;
+      this.post({ kind: 'step' });
+    } else if (this.stepping) {
+      this.ahead += 1;
+    } else {
+      this.stepping = true;
+      this.post({ kind: 'pause' });
+    }
   }
 
+  // Runs freely again.
   resume() {
+    Object.assign(this, { stepping: false, stoppedAt: null, ahead: 0 });
     this.post({ kind: 'continue' });
   }
 

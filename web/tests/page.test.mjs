@@ -257,6 +257,16 @@ test('http: the terminal in a 320 x 240 frame of a course page, on a phone: tapp
   const page = await open('http', '', 'course.html', (tab) => phone && tab.emulate(KnownDevices['Pixel 5']));
   const frame = await (await page.$('iframe')).contentFrame();
   await Object.assign(frame, { problems: [], keyboard: page.keyboard }).evaluate(watch, origins.http);
+  // Untouched, it takes no focus from the course page, and its terminal fills the frame, rows and columns.
+  await waitFor(frame, (shown) => squeezed(shown).endsWith('(max):'), 'the first prompt');
+  assert.ok(!(await frame.evaluate(() => document.activeElement.matches('.xterm-helper-textarea'))), 'the frame took the focus');
+  assert.deepEqual(await frame.$eval('#terminal', (box) => {
+    const { paddingTop, paddingBottom } = getComputedStyle(box);
+    const room = box.clientHeight - parseFloat(paddingTop) - parseFloat(paddingBottom);
+    const screen = box.querySelector('.xterm-screen');
+    const row = screen.offsetHeight / intkitTerminal.rows;
+    return [screen.offsetWidth <= box.clientWidth, screen.offsetHeight <= room, screen.offsetHeight > room - row];
+  }), [true, true, true]);
   await (phone ? frame.tap('#terminal') : frame.click('#terminal'));
   const keyboard = phone ? await page.createCDPSession() : null;
   for (const [prompt, text] of [['(max):', '3'], ['[0]:', '1'], ['[1]:', '-2'], ['[2]:', '3'], ['(x):', '-2']]) {
@@ -267,7 +277,6 @@ test('http: the terminal in a 320 x 240 frame of a course page, on a phone: tapp
     await page.keyboard.press('Enter');
   }
   await waitFor(frame, (text) => squeezed(text).endsWith('5.Element-2ispresentinthearray.'), 'the answer');
-  assert.ok(await frame.$eval('#terminal', (box) => box.querySelector('.xterm-screen').offsetWidth <= box.clientWidth));
   await (phone ? frame.tap('#again') : frame.click('#again'));
   await (phone ? frame.tap('#stop') : frame.click('#stop'));
   await waitFor(frame, (text) => text.includes('stopped by Ctrl-C'), 'the stop', status);
@@ -301,6 +310,16 @@ const act = {
   click: (page, selector) => page.click(selector),
   focus: (page, selector) => page.$eval(selector, (element) => element.focus()),
   selectAll: (page) => page.evaluate(() => intkitTerminal.selectAll()),
+  // Selects `text` where the terminal shows it.
+  select: (page, text) => page.evaluate((text) => {
+    const { buffer } = intkitTerminal;
+    for (let row = 0; row < buffer.active.length; row++) {
+      const at = buffer.active.getLine(row).translateToString().indexOf(text);
+      if (at >= 0) {
+        return intkitTerminal.select(at, row, text.length);
+      }
+    }
+  }, text),
   answers: async (page, text) => {
     writeFileSync(join(tmpdir(), `intkit-${engine}.txt`), text);
     await (await page.$('#answers')).uploadFile(join(tmpdir(), `intkit-${engine}.txt`));
@@ -343,6 +362,7 @@ const scenarios = [
     ['rows', /keyfreq.cpp:25 read 2\n.*\n.*input_array.cpp:10 printed "Element \[0\]: "\n.*11 read 5\n/],
     ['marked', 'arrays/keyfreq.cpp:29 waiting'], ['key', 'F10'], ['type', '6\n'], ['marked', 'arrays/keyfreq.cpp:32 next'],
     ['key', 'F8'], ['status', /exited with status 0/], ['marked', null], ['screen', /Frequency of 6 in array: 1$/],
+    ['select', 'Frequency of 6'], ['marked', 'arrays/keyfreq.cpp:32 chosen'],
     ['focus', '#trace'], ['key', 'Home'], ['key', 'ArrowDown'], ['marked', 'arrays/keyfreq.cpp:25 chosen'],
     ['files', 'arrays/keyfreq.cpp arrays/input_array.hpp arrays/input_array.cpp'], ['manual', /^KEYFREQ\(1\)[^]*SYNOPSIS/],
   ]],

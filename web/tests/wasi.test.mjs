@@ -52,6 +52,7 @@ function heldToTree(calls, out, input) {
     const source = readFileSync(join(tree, call.file), 'utf8').split('\n')[call.line - 1];
     assert.match(source, made[call.kind], `${call.file}:${call.line} makes no ${call.kind}`);
     assert.equal(out.slice(at, at + call.text.length), call.text);
+    assert.ok(call.size > 0 === (call.kind === 'print' || call.kind === 'write'), `${call.kind} wrote ${call.size} bytes`);
     at += call.size;
   }
   assert.equal(at, out.length);
