@@ -54,8 +54,12 @@ export class TraceView {
     this.say(`${note}: ${call.file} line ${call.line}`, true);
   }
 
+  // The calls that ended since; the run has then moved past the upcoming one.
   draw() {
     this.drawing = false;
+    if (this.pending.length === 0) {
+      return;
+    }
     this.upcoming?.remove();
     this.upcoming = null;
     const calls = this.pending.splice(0).slice(-mostRows);

@@ -357,12 +357,12 @@ const scenarios = [
     ['copy', underNode('keyfind', keyfindAnswers, 'latin1')], ['rows', /^(arrays\/\S+:\d+ (printed|read) .*\n){12}arrays\/keyfind.cpp:37 finished$/],
     ['rows', /input_array.cpp:11 read -2\n.*\n.*input_array.cpp:11 read 3\n/],
   ]],
-  ['keyfreq typed with a Backspace, waiting marked, the trace chosen by keyboard, Continue', '?program=keyfreq', [
+  ['keyfreq typed with a Backspace, waiting marked, a read that finds nothing, Continue, the trace chosen by keyboard', '?program=keyfreq', [
     ['marked', 'arrays/keyfreq.cpp:25 waiting'], ['type', '29'], ['key', 'Backspace'], ['type', '\n5 6\n'],
     ['rows', /keyfreq.cpp:25 read 2\n.*\n.*input_array.cpp:10 printed "Element \[0\]: "\n.*11 read 5\n/],
-    ['marked', 'arrays/keyfreq.cpp:29 waiting'], ['key', 'F10'], ['type', '6\n'], ['marked', 'arrays/keyfreq.cpp:32 next'],
-    ['key', 'F8'], ['status', /exited with status 0/], ['marked', null], ['screen', /Frequency of 6 in array: 1$/],
-    ['select', 'Frequency of 6'], ['marked', 'arrays/keyfreq.cpp:32 chosen'],
+    ['marked', 'arrays/keyfreq.cpp:29 waiting'], ['key', 'F10'], ['type', 'x\n'], ['marked', 'arrays/keyfreq.cpp:32 next'],
+    ['rows', /keyfreq.cpp:29 read nothing: the value stays 0\n.*keyfreq.cpp:32 print \(next\)$/], ['key', 'F8'], ['status', /exited with status 0/],
+    ['marked', null], ['screen', /Frequency of 0 in array: 0$/], ['select', 'Frequency of 0'], ['marked', 'arrays/keyfreq.cpp:32 chosen'],
     ['focus', '#trace'], ['key', 'Home'], ['key', 'ArrowDown'], ['marked', 'arrays/keyfreq.cpp:25 chosen'],
     ['files', 'arrays/keyfreq.cpp arrays/input_array.hpp arrays/input_array.cpp'], ['manual', /^KEYFREQ\(1\)[^]*SYNOPSIS/],
   ]],
