@@ -294,6 +294,8 @@ const shown = {
     return line && `${line.parentElement.getAttribute('aria-label')}:${[...line.parentElement.children].indexOf(line) + 1} ${line.dataset.mark}`;
   }),
   rows: (page) => page.$$eval('#trace li', (rows) => rows.map((row) => row.textContent).join('\n')),
+  // The terminal's text as it was when the page last said where the run stopped.
+  stopped: (page) => page.evaluate(() => window.atStop),
   files: (page) => page.$$eval('#sources h3', (files) => files.map((file) => file.textContent).join(' ')),
   manual: (page) => page.$eval('#manual', (manual) => manual.textContent),
   // What axe-core finds at this width, Trace and Step shown and Source open.
@@ -349,7 +351,7 @@ const scenarios = [
   ['stepdemo, stepped: its six lines one at a time, each marked in Source before it runs', '?program=stepdemo&step', [
     ['marked', `demos/stepdemo.cpp:${stepdemoCalls[0]} next`], ['screen', ''],
     ...stepdemoCalls.slice(1).flatMap((line, i) => [['key', 'F10'], ['marked', `demos/stepdemo.cpp:${line} next`],
-      ['screen', stepdemoOut.slice(0, i + 1).join('')]]),
+      ['stopped', stepdemoOut.slice(0, i + 1).join('')], ['screen', stepdemoOut.slice(0, i + 1).join('')]]),
     ['key', 'F10'], ['status', /^stepdemo exited with status 0/], ['marked', null],
   ]],
   ['keyfind from a link, stepped to its end: the transcript of keyfind < answers, every call in the trace', keyfindLink, [
@@ -383,6 +385,11 @@ const scenarios = [
 for (const [name, query, actions] of scenarios) {
   test(`file: ${name}`, async () => {
     const page = await open('file', query);
+    await page.evaluate(() => new MutationObserver(() => {
+      const { active } = intkitTerminal.buffer;
+      const text = Array.from({ length: active.length }, (_, row) => active.getLine(row).translateToString(true));
+      window.atStop = /stopped before/.test(document.getElementById('status').textContent) ? text.join('\n') : window.atStop;
+    }).observe(document.getElementById('status'), { childList: true }));
     for (const [what, ...args] of actions) {
       await (act[what]?.(page, ...args) ?? waitFor(page, matches(args[0]), `${what} ${args[0]}`, shown[what]));
     }
