@@ -111,7 +111,7 @@ void traced_read(bool got, std::int32_t value);
 #else
 // Elsewhere nothing is told, and the place is an empty value that costs nothing.
 struct Here {
-  static consteval Here current() { return {}; }
+  static constexpr Here current() { return {}; }
 };
 [[gnu::format(printf, 1, 2)]] void print(char const* format, ...);
 inline void traced(char const* /*call*/, Here /*where*/) {}

@@ -1,17 +1,16 @@
 // The page: a program chooser and a terminal in which the chosen program
 // runs, typed answers or a file as its standard input, stepped call by call
 // or free. Wires the line discipline (line-discipline.js), the runs
-// (runner.js), the trace and Source (trace-view.js, source-view.js) to the
-// DOM and to xterm.js. The programs and the worker's code are embedded by the
+// (runner.js), the trace and Source (trace-view.js, source-view.js) and
+// copying and links (sharing.js) to the DOM and to the terminal
+// (terminal.js). The programs and the worker's code are embedded by the
 // build (programs.js, loaded before this script).
-import { FitAddon } from '@xterm/addon-fit';
-import { Terminal } from '@xterm/xterm';
-
 import { freshLine, type } from './line-discipline.js';
 import { fromLink, mostLinkedBytes } from './run-link.js';
 import { Run, launch } from './runner.js';
 import { copyOutput, linkToRun } from './sharing.js';
 import { SourceView } from './source-view.js';
+import { makeTerminal } from './terminal.js';
 import { TraceView } from './trace-view.js';
 
 const { intkitPrograms: programs, intkitBoot: boot } = globalThis;
@@ -19,15 +18,10 @@ const { intkitPrograms: programs, intkitBoot: boot } = globalThis;
 const element = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
 
-const terminal = new Terminal({
-  convertEol: true, // a lone \n starts a new line, as on a real terminal's output
-  scrollback: 5000,
-  cursorBlink: true,
-  fontSize: 15,
-  fontFamily: 'ui-monospace, "DejaVu Sans Mono", Menlo, Consolas, monospace',
-});
-const fit = new FitAddon();
-terminal.loadAddon(fit);
+const asked = fromLink(location.search, location.hash);
+const stepKeys = { F10: () => step(), F8: () => proceed() };
+const shell = makeTerminal({ embed: asked.embed, passed: Object.keys(stepKeys) });
+const { terminal } = shell;
 globalThis.intkitTerminal = terminal; // for the tests, and for a curious learner's console
 
 const session = {
@@ -43,7 +37,6 @@ const session = {
   shownAt: 0,
   stepped: false, // started stopped before its first call
 };
-const asked = fromLink(location.search, location.hash);
 const source = new SourceView({ details: element('source'), sources: element('sources'), manual: element('manual') });
 const trace = new TraceView({ list: element('trace'), said: element('trace-said'), choose: (call) => source.mark(call, 'chosen') });
 
@@ -234,32 +227,6 @@ async function linkRun() {
   say(said);
 }
 
-// As many columns as the terminal's box holds; embedded, as many rows too,
-// since the frame sets the height; else the rows stay as they are.
-function fitTerminal() {
-  const size = fit.proposeDimensions();
-  const cols = Math.max(20, size?.cols ?? terminal.cols);
-  const rows = asked.embed ? Math.max(3, size?.rows ?? terminal.rows) : terminal.rows;
-  if (cols !== terminal.cols || rows !== terminal.rows) {
-    terminal.resize(cols, rows);
-  }
-}
-
-// Keys the terminal does not take: Tab leaves it, so the keyboard alone can
-// reach everything, and Ctrl-C with text selected copies it, as in other
-// browser terminals (the browser's own copy, which xterm.js answers).
-function passedOver(event) {
-  if (event.key === 'Tab' || stepKeys[event.key] !== undefined) {
-    return true;
-  }
-  if (event.type === 'keydown' && event.ctrlKey && event.key.toLowerCase() === 'c' && terminal.hasSelection()) {
-    setTimeout(() => terminal.clearSelection()); // after the copy: the next Ctrl-C interrupts
-    return true;
-  }
-  return false;
-}
-
-const stepKeys = { F10: step, F8: proceed };
 
 // Output text selected in the terminal that one call alone wrote: its line in Source.
 function selected() {
@@ -288,8 +255,7 @@ function listPrograms() {
 }
 
 function wire() {
-  terminal.open(element('terminal'));
-  terminal.attachCustomKeyEventHandler((event) => !passedOver(event));
+  shell.open(element('terminal'));
   terminal.onData(typed);
   terminal.onSelectionChange(selected);
   document.addEventListener('keydown', (event) => {
@@ -300,7 +266,6 @@ function wire() {
   });
   element('step').addEventListener('click', step);
   element('continue').addEventListener('click', proceed);
-  new ResizeObserver(fitTerminal).observe(element('terminal'));
   terminal.onResize(() => session.run?.resize(size()));
   element('end').addEventListener('click', () => {
     typed('\x04');

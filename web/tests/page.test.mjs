@@ -376,9 +376,9 @@ const scenarios = [
     ['answers', `900 ${'1 '.repeat(2500)}`], ['status', /exited/], ['click', '#link-run'], ['status', /more than a link carries/],
     ['forget'], ['click', '#again'], ['screen', /\[cannot read intkit-\w+\.txt:[^]+\]$/], ['status', /failed: cannot read/],
   ]],
-  ...[1280, 320].map((width) => [`at ${width} px, stopped in a stepped run, axe-core finds nothing to fix`, keyfindLink, [
+  ...[1280, 320].map((width) => [`at ${width} px, stopped in a stepped run, axe-core finds nothing to fix; Stop ends it`, keyfindLink, [
     ['key', 'F10'], ['key', 'F10'], ['marked', 'arrays/input_array.cpp:7 next'], ['click', '#about details:last-of-type summary'],
-    ['width', width], ['axe', /^$/],
+    ['width', width], ['axe', /^$/], ['click', '#stop'], ['status', /stopped by Ctrl-C/], ['marked', null],
   ]]),
 ];
 
