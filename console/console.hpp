@@ -86,6 +86,9 @@ class Writer {
 [[nodiscard]] int write_pieces(int fd, Piece* pieces, std::size_t count);
 // The same, but a failure ends the program with its report.
 void write_all(int fd, Piece* pieces, std::size_t count);
+// Formats one line of at most 511 bytes and writes it to `fd` as
+// write_pieces does, returning 0 or the error: for reports and the trace.
+[[gnu::format(printf, 2, 3)]] [[nodiscard]] int write_line(int fd, char const* format, ...);
 
 // Report "<program>: read error: <reason>" or "<program>: write error:
 // <reason>" on standard error and end the process with status 1.

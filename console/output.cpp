@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
@@ -80,6 +82,16 @@ int write_pieces(int fd, Piece* pieces, std::size_t count) {
       pieces->iov_len -= done;
     }
   }
+}
+
+int write_line(int fd, char const* format, ...) {
+  std::array<char, 512> line{};
+  std::va_list args;
+  va_start(args, format);
+  int const length = std::vsnprintf(line.data(), line.size(), format, args);
+  va_end(args);
+  Piece piece{line.data(), std::min(line.size() - 1, static_cast<std::size_t>(std::max(length, 0)))};
+  return write_pieces(fd, &piece, 1);
 }
 
 void write_all(int fd, Piece* pieces, std::size_t count) {

@@ -1,8 +1,5 @@
 // The standard streams of a program, and the reports that end it.
-#include <algorithm>
-#include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,12 +14,9 @@ constinit Reader standard_input(standard_input_fd);
 constinit Writer standard_output_stream(standard_output_fd);
 
 [[noreturn]] void fail(char const* what, int error) {
-  std::array<char, 512> line{};
-  int const length = std::snprintf(line.data(), line.size(), "%s: %s error: %s\n", os::program_name(), what,
-                                   std::strerror(error));
-  Piece piece{line.data(), std::min(line.size() - 1, static_cast<std::size_t>(std::max(length, 0)))};
   // A report that cannot be written has nowhere left to go; the status still tells.
-  static_cast<void>(write_pieces(standard_error_fd, &piece, 1));
+  static_cast<void>(
+      write_line(standard_error_fd, "%s: %s error: %s\n", os::program_name(), what, std::strerror(error)));
   standard_input.give_back();
   // _Exit: nothing buffered is worth writing after a failure.
   std::_Exit(1);
