@@ -88,14 +88,18 @@ TEST_P(Faults, StopsWhenItsReaderLeaves) {
       << got.exit_code << " " << got.signal << " " << got.err;
 }
 
-// Output without end: the program must stop when its reader does, not spin.
+// Output without end: the program must stop when its reader does, not spin,
+// and say why the same way wherever in a write the reader leaves.
 TEST(Digitstair, EndsWhenItsReaderLeavesHugeOutput) {
-  e2e::Result const got =
-      e2e::run("digitstair", "2147483647\n", {.output = e2e::Output::early_close, .read_limit = 100'000});
-  EXPECT_FALSE(got.timed_out);
-  EXPECT_TRUE(ended_by_broken_pipe(got, "digitstair"))
-      << got.exit_code << " " << got.signal << " " << got.err;
-  EXPECT_EQ(got.out.substr(0, 13), "enter a num: ");
+  for (std::size_t const limit :
+       std::array<std::size_t, 8>{5, 13, 4'096, 16'383, 16'385, 65'536, 100'000, 1'048'579}) {
+    e2e::Result const got =
+        e2e::run("digitstair", "2147483647\n", {.output = e2e::Output::early_close, .read_limit = limit});
+    EXPECT_FALSE(got.timed_out) << limit;
+    EXPECT_TRUE(ended_by_broken_pipe(got, "digitstair"))
+        << limit << ": " << got.exit_code << " " << got.signal << " " << got.err;
+    EXPECT_EQ(got.out.substr(0, 13), std::string("enter a num: ").substr(0, limit)) << limit;
+  }
 }
 
 TEST(Digitstair, ReportsAFullDiskForHugeOutput) {

@@ -27,16 +27,26 @@ namespace {
   return 0;
 }();
 
-// The runtime reports a write to a pipe whose reader has gone as an invalid
-// argument; POSIX, and the user, call it a broken pipe.
-int write_error() {
-  switch (_doserrno) {
+// What POSIX calls the system's reason for a failed write. The C runtime's
+// own mapping calls a pipe whose reader has gone an invalid argument.
+int write_error(DWORD error) {
+  switch (error) {
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA:
     case ERROR_PIPE_NOT_CONNECTED:
       return EPIPE;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_INVALID_HANDLE:
+    case ERROR_ACCESS_DENIED:
+      return EBADF;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NOT_ENOUGH_QUOTA:
+      return ENOMEM;
     default:
-      return errno;
+      return EIO;
   }
 }
 
@@ -59,12 +69,26 @@ std::ptrdiff_t write(int fd, Piece const* pieces, std::size_t count) {
     data = static_cast<char const*>(pieces->iov_base);
     size = std::min<std::size_t>(pieces->iov_len, INT_MAX);
   }
-  _doserrno = 0;
-  int const written = _write(fd, data, static_cast<unsigned>(size));
-  if (written < 0) {
-    errno = write_error();
+  // WriteFile itself, not the runtime's _write: Wine's _write fails a write
+  // that went out in part (as one does when the reader leaves during it)
+  // without saying how much went out, or why.
+  auto* const handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
+    errno = EBADF;
+    return -1;
   }
-  return written;
+  DWORD written = 0;
+  if (WriteFile(handle, data, static_cast<DWORD>(size), &written, nullptr) == 0) {
+    errno = write_error(GetLastError());
+    return -1;
+  }
+  if (written == 0) {
+    // Nothing taken without a failure: a pipe in no-wait mode that is full,
+    // or a disk with no room.
+    errno = GetFileType(handle) == FILE_TYPE_PIPE ? EAGAIN : ENOSPC;
+    return -1;
+  }
+  return static_cast<std::ptrdiff_t>(written);
 }
 
 void wait_until_ready(int /*fd*/, bool /*for_writing*/) {
