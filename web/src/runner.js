@@ -185,9 +185,9 @@ export class Run {
     }
   }
 
-  // Runs freely again.
+  // Runs freely again, whether or not the stop it was told of is shown yet.
   resume() {
-    Object.assign(this, { stepping: false, stoppedAt: null, ahead: 0 });
+    Object.assign(this, { stepping: false, pausedAt: null, stoppedAt: null, ahead: 0 });
     this.post({ kind: 'continue' });
   }
 

@@ -183,6 +183,16 @@ for (const [name, options, input] of pageRuns) {
   });
 }
 
+test('Continue pressed before the output before a stop is shown: the run is not told as stopped', async () => {
+  const [shows, stops, said] = [[], [], [{ kind: 'output', bytes: new ArrayBuffer(1) }, { kind: 'paused', call: {} }]];
+  const run = new Run({ worker: { postMessage() {} }, said, stepping: true }, {},
+    { show: (bytes, done) => shows.push(done), paused: (call) => stops.push(call) });
+  await new Promise(setImmediate);
+  run.resume();
+  shows.forEach((done) => done());
+  assert.deepEqual(stops, []);
+});
+
 test('an answers file that can no longer be read ends the run, saying so', async () => {
   const file = { name: 'gone.txt', size: 3, slice: () => ({ arrayBuffer: () => Promise.reject(new Error('changed')) }) };
   assert.deepEqual((await inPage('divisorsum', { file })).result, { message: 'cannot read gone.txt: changed' });
