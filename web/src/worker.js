@@ -174,20 +174,22 @@ function sent() {
 }
 
 // What the program tells of its calls: before each, while stepping, it
-// waits for the page's word, everything before it written and told.
+// waits for the page's word, everything before it told and sent, as at the
+// exit: a call may have written more than the page has room for yet.
 function tracer(bytes) {
   const call = trace.told(bytes);
-  if (call === null || !stepping) {
-    return errno.success;
-  }
+  return call === null || !stepping ? errno.success : pause(call);
+}
+
+async function pause(call) {
   report();
-  self.postMessage({ kind: 'paused', call });
-  return new Promise((resolve) => {
-    wakeStepper = () => {
-      wakeStepper = null;
-      resolve(errno.success);
-    };
-  });
+  await sent();
+  if (stepping) { // else a Continue came meanwhile
+    self.postMessage({ kind: 'paused', call });
+    await new Promise((resolve) => (wakeStepper = resolve));
+    wakeStepper = null;
+  }
+  return errno.success;
 }
 
 async function start({ base64, name, stepping: stepFirst }) {

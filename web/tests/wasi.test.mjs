@@ -135,15 +135,18 @@ globalThis.Worker = class {
 };
 
 // Runs the program as the page does, showing nothing until the worker has
-// stopped sending, then each piece at once.
-async function inPage(name, { typed = '', file = null }) {
+// stopped sending, then each piece at once; stepped, stepping on at each
+// stop, noting how much of what was written before it was not shown yet.
+async function inPage(name, { typed = '', file = null, step = false }) {
   const pieces = [];
   const copied = [];
   const waiting = [];
+  const stops = [];
   let exit;
   const exited = new Promise((resolve) => (exit = resolve));
-  const run = new Run(launch('', { base64: readFileSync(join(asyncified, `${name}.wasm`)).toString('base64'), name }), { file }, {
+  const run = new Run(launch('', { base64: readFileSync(join(asyncified, `${name}.wasm`)).toString('base64'), name }, step), { file }, {
     wrote: (size, copies) => copied.push(...copies.map((copy) => Buffer.from(copy))),
+    paused: () => (stops.push(Buffer.concat(copied).length - Buffer.concat(pieces).length), run.step()),
     show(bytes, done) {
       pieces.push(Buffer.from(bytes));
       waiting.push(done);
@@ -156,12 +159,12 @@ async function inPage(name, { typed = '', file = null }) {
     unshown = run.worker.sent;
     await new Promise((resolve) => setTimeout(resolve, 200));
   }
-  waiting.push = (done) => setImmediate(done);
+  waiting.push = (done) => done();
   waiting.forEach((done) => done());
   const result = await exited;
   const out = Buffer.concat(pieces).toString('latin1');
   assert.equal(Buffer.concat(copied).toString('latin1'), out);
-  return { result, unshown, acked: run.worker.acked, out };
+  return { result, unshown, acked: run.worker.acked, out, stops };
 }
 
 // An answers file whose second 64 KiB slice starts inside a number.
@@ -171,6 +174,7 @@ const pageRuns = [
   ['keyfreq', { file: new Blob([spanning]), typed: '1 1 1\n' }, spanning], // nothing typed is taken
   ['keyfind', { file: new Blob(['2 7']) }, '2 7'], // the file ends before the program does
   ['gridmath', {}, ''], // writes of a few bytes at any offset
+  ['digitstair', { typed: '2000\n', step: true }, '2000\n'], // 11 MB in one call, stepped
 ];
 
 for (const [name, options, input] of pageRuns) {
@@ -180,6 +184,7 @@ for (const [name, options, input] of pageRuns) {
     assert.equal(got.out, reference(name, input));
     assert.equal(got.acked, got.out.length);
     assert.ok(got.unshown < (1 << 20) + (256 << 10), `${got.unshown} bytes sent while none was shown`);
+    assert.deepEqual(got.stops.filter(Boolean), [], 'told where it stopped before all before it was shown');
   });
 }
 
