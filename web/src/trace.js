@@ -5,9 +5,8 @@
 // output until the next call begins. Plain data, no DOM: the worker keeps
 // one, the tests another.
 
-export const mostKeptText = 4096; // of a call's output, for showing it
+export const mostKeptText = 4096; // bytes of a call's output, for showing it
 
-const decoder = new TextDecoder();
 const callLine = /^(print|read|write|finish) (.+):(\d+)$/;
 const readLine = /^(got|kept) (-?\d+)$/;
 
@@ -16,11 +15,14 @@ export class Trace {
     this.partial = ''; // a line not yet ended
     this.current = null; // the call that runs now
     this.done = []; // calls ended since the last take()
+    // Streaming, since a character may come split between two writes.
+    this.toldText = new TextDecoder();
+    this.output = new TextDecoder();
   }
 
   // Bytes of the trace; gives the call that begins, if one does.
   told(bytes) {
-    const lines = (this.partial + decoder.decode(bytes)).split('\n');
+    const lines = (this.partial + this.toldText.decode(bytes, { stream: true })).split('\n');
     this.partial = lines.pop();
     let begun = null;
     for (const line of lines) {
@@ -41,16 +43,20 @@ export class Trace {
   wrote(bytes) {
     const call = this.current;
     if (call !== null) {
-      call.size += bytes.length;
-      if (call.text.length < mostKeptText) {
-        call.text += decoder.decode(bytes.subarray(0, mostKeptText - call.text.length));
+      if (call.size < mostKeptText) {
+        call.text += this.output.decode(bytes.subarray(0, mostKeptText - call.size), { stream: true });
       }
+      call.size += bytes.length;
     }
   }
 
   // The call that runs now has ended (the program has, or another began).
   end() {
+    // A character the call began and never ended is told as U+FFFD; one cut
+    // at the end of what is kept, not at all.
+    const rest = this.output.decode();
     if (this.current !== null) {
+      this.current.text += this.current.size <= mostKeptText ? rest : '';
       this.done.push(this.current);
       this.current = null;
     }

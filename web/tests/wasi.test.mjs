@@ -102,6 +102,12 @@ for (const [name, pieces, order] of runs) {
   });
 }
 
+test('a character split between two writes stays one character in the trace', () => {
+  const trace = new Trace();
+  [Buffer.from('print a.cpp:1\n'), Buffer.from([0xc3]), Buffer.from([0xa9])].forEach((bytes, i) => trace[i ? 'wrote' : 'told'](bytes));
+  assert.equal(trace.current.text, 'é');
+});
+
 test('a failed write ends the program with its report, naming it', async () => {
   const got = await run('divisorsum', ['6\n'], { stdout: 64 }); // EPIPE
   assert.equal(got.code, 1);
