@@ -81,6 +81,12 @@ function paused(call) {
   setRunning(true);
 }
 
+// The run has moved on from the call it stopped before or waited in, or ended.
+function unmark() {
+  source.mark(null);
+  trace.upcomingCall(null);
+}
+
 function reading(call) {
   if (call !== null) {
     trace.upcomingCall(call, 'waiting');
@@ -102,7 +108,7 @@ function step() {
 function proceed() {
   if (session.run?.running) {
     session.run.resume();
-    source.mark(null);
+    unmark();
     showProgress(true);
     setRunning(true);
   }
@@ -115,7 +121,7 @@ function ended(result) {
   if (result.message !== undefined) {
     terminal.write(`\r\n[${result.message}]\r\n`);
   }
-  source.mark(null);
+  unmark();
   say(`${command()} ${how}; ${session.written.toLocaleString('en')} bytes written.`);
   setRunning(false);
 }
@@ -184,7 +190,7 @@ function interrupt() {
   if (session.run?.running) {
     session.run.stop();
     terminal.write('^C\r\n');
-    source.mark(null);
+    unmark();
     say(`${command()} stopped by Ctrl-C; ${session.written.toLocaleString('en')} bytes written.`);
     setRunning(false);
   }

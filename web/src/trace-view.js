@@ -42,10 +42,15 @@ export class TraceView {
     }
   }
 
-  // The call the run stops before (how: 'next') or waits for input in ('waiting').
+  // The call the run stops before (how: 'next') or waits for input in
+  // ('waiting'); without a call, none: the run has moved on or ended.
   upcomingCall(call, how) {
     this.draw();
     this.upcoming?.remove();
+    this.upcoming = null;
+    if (call === null) {
+      return;
+    }
     const note = how === 'waiting' ? 'waiting for input' : 'next';
     this.upcoming = this.row(call, `${call.file}:${call.line} ${call.kind} (${note})`);
     this.upcoming.dataset.mark = how;

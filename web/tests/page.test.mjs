@@ -371,15 +371,16 @@ const scenarios = [
   ]],
   ['Ctrl-C with text selected copies and runs on; the next Ctrl-C stops', '?program=divisorsum', [
     ['screen', 'Enter a number:'], ['selectAll'], ['ctrl', 'KeyC'], ['type', '6'], ['screen', 'Enter a number: 6'],
-    ['ctrl', 'KeyC'], ['status', /stopped by Ctrl-C/], ['screen', 'Enter a number: 6^C'],
+    ['ctrl', 'KeyC'], ['status', /stopped by Ctrl-C/], ['screen', 'Enter a number: 6^C'], ['rows', /printed "Enter a number: "$/],
   ]],
   ['an answers file gone from disk: the run ends and the terminal tells why; a link past 4 KiB is refused', '?program=keyfreq', [
     ['answers', `900 ${'1 '.repeat(2500)}`], ['status', /exited/], ['click', '#link-run'], ['status', /more than a link carries/],
     ['forget'], ['click', '#again'], ['screen', /\[cannot read intkit-\w+\.txt:[^]+\]$/], ['status', /failed: cannot read/],
+    ['rows', /\(max 100\): "$/],
   ]],
   ...[1280, 320].map((width) => [`at ${width} px, stopped in a stepped run, axe-core finds nothing to fix; Stop ends it`, keyfindLink, [
     ['key', 'F10'], ['key', 'F10'], ['marked', 'arrays/input_array.cpp:7 next'], ['click', '#about details:last-of-type summary'],
-    ['width', width], ['axe', /^$/], ['click', '#stop'], ['status', /stopped by Ctrl-C/], ['marked', null],
+    ['width', width], ['axe', /^$/], ['click', '#stop'], ['status', /stopped by Ctrl-C/], ['marked', null], ['rows', /26 read 3$/],
   ]]),
 ];
 
