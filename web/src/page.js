@@ -38,7 +38,9 @@ const session = {
   stepped: false, // started stopped before its first call
 };
 const source = new SourceView({ details: element('source'), sources: element('sources'), manual: element('manual') });
-const trace = new TraceView({ list: element('trace'), said: element('trace-said'), choose: (call) => source.mark(call, 'chosen') });
+const trace = new TraceView({ list: element('trace'), leftOut: element('trace-left'), said: element('trace-said'),
+  choose: (call) => source.mark(call, 'chosen') });
+globalThis.intkitTrace = trace; // for the tests
 
 function say(text) {
   element('status').textContent = text;

@@ -1,8 +1,8 @@
 // Trace, under the terminal: one row for each call of the console library
-// a run made, newest last, the last 10,000 kept, and the call it stops
-// before or waits in. A list box the arrow keys move through; choosing a
-// row shows its line in Source. A screen reader hears the newest row now
-// and then, politely, not every row of a flood.
+// a run made, newest last, the last 10,000 kept and the earlier counted,
+// and the call it stops before or waits in. A list box the arrow keys move
+// through; choosing a row shows its line in Source. A screen reader hears
+// the newest row now and then, politely, not every row of a flood.
 import { reveal } from './reveal.js';
 import { describe } from './trace.js';
 
@@ -10,14 +10,16 @@ const mostRows = 10000;
 const sayEvery = 1000; // ms
 
 export class TraceView {
-  // list: the list box; said: a polite live region; choose(call): a row chosen.
-  constructor({ list, said, choose }) {
+  // list: the list box; leftOut: a note above it; said: a polite live
+  // region; choose(call): a row chosen.
+  constructor({ list, leftOut, said, choose }) {
     this.list = list;
+    this.leftOut = leftOut;
     this.said = said;
     this.choose = choose;
     this.calls = []; // each row's call, in order
     this.pending = []; // calls not yet drawn
-    this.skipped = 0;
+    this.skipped = 0; // calls ended and not listed, all before the first row
     this.upcoming = null; // the row of the call the run stops before or waits in
     this.drawing = false;
     this.saidAt = 0;
@@ -30,6 +32,7 @@ export class TraceView {
     this.list.replaceChildren();
     this.list.removeAttribute('aria-activedescendant');
     this.said.textContent = '';
+    this.tellSkipped();
   }
 
   // Calls that ended, drawn at the next frame; `skipped` more ended before them.
@@ -67,7 +70,9 @@ export class TraceView {
     }
     this.upcoming?.remove();
     this.upcoming = null;
-    const calls = this.pending.splice(0).slice(-mostRows);
+    const ended = this.pending.splice(0);
+    const calls = ended.slice(-mostRows);
+    this.skipped += ended.length - calls.length;
     const rows = calls.map((call) => this.row(call, describe(call)));
     this.calls.push(...calls);
     this.list.append(...rows);
@@ -77,11 +82,21 @@ export class TraceView {
       for (let i = 0; i < over; i++) {
         this.list.firstElementChild.remove();
       }
+      this.skipped += over;
     }
+    this.tellSkipped();
     if (rows.length > 0) {
       this.list.scrollTop = this.list.scrollHeight; // newest last, in view
       this.say(rows.at(-1).textContent);
     }
+  }
+
+  // Above the list, how many calls ended before its first row.
+  tellSkipped() {
+    const { skipped } = this;
+    this.leftOut.hidden = skipped === 0;
+    this.leftOut.textContent = skipped === 0 ? ''
+      : `${skipped.toLocaleString('en')} earlier call${skipped === 1 ? '' : 's'} left out: the list keeps the last ${mostRows.toLocaleString('en')}.`;
   }
 
   row(call, text) {

@@ -294,6 +294,8 @@ const shown = {
     return line && `${line.parentElement.getAttribute('aria-label')}:${[...line.parentElement.children].indexOf(line) + 1} ${line.dataset.mark}`;
   }),
   rows: (page) => page.$$eval('#trace li', (rows) => rows.map((row) => row.textContent).join('\n')),
+  // How many rows the trace has, and what it says of those it left out.
+  trace: (page) => page.$eval('#calls', (box) => `${box.querySelectorAll('li').length} rows; ${box.querySelector('#trace-left').textContent}`),
   // The terminal's text as it was when the page last said where the run stopped.
   stopped: (page) => page.evaluate(() => window.atStop),
   files: (page) => page.$$eval('#sources h3', (files) => files.map((file) => file.textContent).join(' ')),
@@ -326,6 +328,9 @@ const act = {
     writeFileSync(join(tmpdir(), `intkit-${engine}.txt`), text);
     await (await page.$('#answers')).uploadFile(join(tmpdir(), `intkit-${engine}.txt`));
   },
+  // Calls as a run of `count` prints would have them told, `skipped` earlier ones left out.
+  traced: (page, count, skipped) => page.evaluate((count, skipped) => intkitTrace.add(Array.from({ length: count },
+    (_, line) => ({ kind: 'print', file: 'demos/stepdemo.cpp', line, size: 1, text: '.' })), skipped), count, skipped),
   forget: () => spawnSync('rm', ['-f', join(tmpdir(), `intkit-${engine}.txt`)]),
   width: async (page, width) => {
     await page.setViewport({ width, height: 800 });
@@ -382,6 +387,10 @@ const scenarios = [
     ['key', 'F10'], ['key', 'F10'], ['marked', 'arrays/input_array.cpp:7 next'], ['click', '#about details:last-of-type summary'],
     ['width', width], ['axe', /^$/], ['click', '#stop'], ['status', /stopped by Ctrl-C/], ['marked', null], ['rows', /26 read 3$/],
   ]]),
+  ['past 10,000 calls, the trace keeps the last 10,000 and says how many it left out', '', [
+    ['traced', 10003, 0], ['trace', /^10000 rows; 3 earlier calls left out/], ['traced', 2, 7],
+    ['trace', /^10000 rows; 12 earlier calls left out/], ['click', 'button[data-program="stepdemo"]'], ['trace', /^\d+ rows; $/],
+  ]],
 ];
 
 for (const [name, query, actions] of scenarios) {
