@@ -8,8 +8,9 @@ export const mostLinkedBytes = 4096;
 
 const plain = /^[A-Za-z0-9\-._~]$/;
 // What a fragment may hold, as the link was made or as a mail or chat
-// program may have passed it on: nothing else is taken.
-const wellFormed = /^(?:[A-Za-z0-9\-._~!$&'()*+,;=:@/?]|%[0-9A-Fa-f]{2})*$/;
+// program may have passed it on: nothing else is taken. `stray` finds the
+// first piece that is none of it.
+const stray = /%(?![0-9A-Fa-f]{2})|[^A-Za-z0-9\-._~!$&'()*+,;=:@/?%]/;
 
 // The address of a run of `name` on `bytes`, from the page's own address.
 export function linkTo(page, name, bytes, step = false) {
@@ -32,8 +33,14 @@ export function fromLink(search, hash) {
     return asked;
   }
   const encoded = hash.startsWith('#input=') ? hash.slice('#input='.length) : null;
-  if (encoded === null || !wellFormed.test(encoded)) {
+  if (encoded === null) {
     return { ...asked, error: 'The part of the link after # is not the input of a run, so nothing was run.' };
+  }
+  const found = stray.exec(encoded);
+  if (found !== null) {
+    const why = found[0] === '%' ? 'which is not a byte written as % and two hex digits' : 'which no link to a run holds';
+    const piece = found[0] === '%' ? encoded.slice(found.index, found.index + 3) : found[0];
+    return { ...asked, error: `The link's input holds "${piece}", ${why}, so nothing was run.` };
   }
   const bytes = Uint8Array.from(encoded.match(/%..|./gs) ?? [],
     (piece) => (piece.length === 3 ? parseInt(piece.slice(1), 16) : piece.charCodeAt(0)));
