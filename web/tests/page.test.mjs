@@ -210,6 +210,8 @@ test('file: Ctrl-C stops digitstair 20000 mid-flood, and the page still answers'
   const page = await staircase(20000);
   const written = async () => Number((await status(page)).match(/([\d,]+) bytes/)?.[1].replace(/,/g, '') ?? 0);
   await waitFor(page, (bytes) => bytes >= 2_000_000, 'the flood', written);
+  await waitFor(page, ([text, calls]) => /\d/.test(text) && !/wrote/.test(calls), 'a row on screen before the write ends',
+    async (tab) => [await screen(tab), await tab.$eval('#trace', (list) => list.textContent)]);
   const pressed = Date.now();
   await ctrl(page, 'KeyC');
   await page.waitForFunction(() => document.getElementById('status').textContent.includes('stopped by Ctrl-C'));
@@ -301,6 +303,8 @@ const shown = {
   stopped: (page) => page.evaluate(() => window.atStop),
   files: (page) => page.$$eval('#sources h3', (files) => files.map((file) => file.textContent).join(' ')),
   manual: (page) => page.$eval('#manual', (manual) => manual.textContent),
+  source: (page) => page.$eval('#sources pre', (code) => code.textContent),
+  link: (page) => page.$eval('#link-address', (link) => link.textContent),
   // What axe-core finds at this width, Trace and Step shown and Source open.
   axe: async (page) => page.evaluate(async () => (await axe.run(document, { preload: false })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target)}`)),
 };
@@ -329,6 +333,11 @@ const act = {
     writeFileSync(join(tmpdir(), `intkit-${engine}.txt`), text);
     await (await page.$('#answers')).uploadFile(join(tmpdir(), `intkit-${engine}.txt`));
   },
+  // A file dropped on `selector`: the page, not the browser, must take both dragover and drop.
+  drop: async (page, selector, text) => assert.deepEqual(await page.$eval(selector, (box, text, dataTransfer = new DataTransfer()) => {
+    dataTransfer.items.add(new File([text], 'dropped.txt'));
+    return ['dragover', 'drop'].map((type) => !box.dispatchEvent(new DragEvent(type, { dataTransfer, bubbles: true, cancelable: true })));
+  }, text), [true, true]),
   // Calls as a run of `count` prints would have them told, `skipped` earlier ones left out.
   traced: (page, count, skipped) => page.evaluate((count, skipped) => intkitTrace.add(Array.from({ length: count },
     (_, line) => ({ kind: 'print', file: 'demos/stepdemo.cpp', line, size: 1, text: '.' })), skipped), count, skipped),
@@ -362,18 +371,19 @@ const scenarios = [
     ['key', 'F10'], ['status', /^stepdemo exited with status 0/], ['marked', null],
   ]],
   ['keyfind from a link, stepped to its end: the transcript of keyfind < answers, every call in the trace', keyfindLink, [
-    ['rows', 'arrays/keyfind.cpp:25 print (next)'], ['stepToEnd'], ['screen', underNode('keyfind', keyfindAnswers, 'latin1')],
+    ['rows', 'arrays/keyfind.cpp:25 print (next)'], ['type', '9\n'], ['stepToEnd'], ['screen', underNode('keyfind', keyfindAnswers, 'latin1')],
     ['copy', underNode('keyfind', keyfindAnswers, 'latin1')], ['rows', /^(arrays\/\S+:\d+ (printed|read) .*\n){12}arrays\/keyfind.cpp:37 finished$/],
     ['rows', /input_array.cpp:11 read -2\n.*\n.*input_array.cpp:11 read 3\n/],
   ]],
   ['keyfreq typed with a Backspace, waiting marked, a read that finds nothing, Continue, the trace chosen by keyboard', '?program=keyfreq', [
     ['marked', 'arrays/keyfreq.cpp:25 waiting'], ['type', '29'], ['key', 'Backspace'], ['type', '\n5 6\n'],
     ['rows', /keyfreq.cpp:25 read 2\n.*\n.*input_array.cpp:10 printed "Element \[0\]: "\n.*11 read 5\n/],
-    ['marked', 'arrays/keyfreq.cpp:29 waiting'], ['key', 'F10'], ['type', 'x\n'], ['marked', 'arrays/keyfreq.cpp:32 next'],
+    ['marked', 'arrays/keyfreq.cpp:29 waiting'], ['key', 'F10'], ['type', '%x\n'], ['marked', 'arrays/keyfreq.cpp:32 next'],
     ['rows', /keyfreq.cpp:29 read nothing: the value stays 0\n.*keyfreq.cpp:32 print \(next\)$/], ['key', 'F8'], ['status', /exited with status 0/],
     ['marked', null], ['screen', /Frequency of 0 in array: 0$/], ['select', 'Frequency of 0'], ['marked', 'arrays/keyfreq.cpp:32 chosen'],
     ['focus', '#trace'], ['key', 'Home'], ['key', 'ArrowDown'], ['marked', 'arrays/keyfreq.cpp:25 chosen'],
     ['files', 'arrays/keyfreq.cpp arrays/input_array.hpp arrays/input_array.cpp'], ['manual', /^KEYFREQ\(1\)[^]*SYNOPSIS/],
+    ['source', readFileSync(join(tree, 'arrays/keyfreq.cpp'), 'utf8')], ['click', '#link-run'], ['link', /#input=2%0A5%206%0A%25x%0A$/],
   ]],
   ['Ctrl-C with text selected copies and runs on; the next Ctrl-C stops', '?program=divisorsum', [
     ['screen', 'Enter a number:'], ['selectAll'], ['ctrl', 'KeyC'], ['type', '6'], ['screen', 'Enter a number: 6'],
@@ -382,7 +392,7 @@ const scenarios = [
   ['an answers file gone from disk: the run ends and the terminal tells why; a link past 4 KiB is refused', '?program=keyfreq', [
     ['answers', `900 ${'1 '.repeat(2500)}`], ['status', /exited/], ['click', '#link-run'], ['status', /more than a link carries/],
     ['forget'], ['click', '#again'], ['screen', /\[cannot read intkit-\w+\.txt:[^]+\]$/], ['status', /failed: cannot read/],
-    ['rows', /\(max 100\): "$/],
+    ['rows', /\(max 100\): "$/], ['drop', '#step-help', '1 4 4\n'], ['status', /^keyfreq < dropped\.txt exited/],
   ]],
   ...[1280, 320].map((width) => [`at ${width} px, stopped in a stepped run, axe-core finds nothing to fix; Stop ends it`, keyfindLink, [
     ['key', 'F10'], ['key', 'F10'], ['marked', 'arrays/input_array.cpp:7 next'], ['click', '#about details:last-of-type summary'],
