@@ -1,0 +1,174 @@
+// The variables of a stopped run's frames as C++ has them, one line each,
+// `name = value`, read from the program's linear memory with what the build's
+// debug information told of them (web/stops/debug-info.mjs). Plain functions
+// over plain data, no DOM: the worker uses them, and the Node tests. Memory
+// may hold anything, so no read throws: what is out of bounds is unreadable.
+
+export const mostCells = 100000; // of an array or a span
+export const mostText = 100000; // characters of a variable's line
+const mostDepth = 32; // references within structs within arrays...
+const addressSize = 4; // wasm32
+
+// `frames` innermost first, each { function, pc, line, frame, locals }.
+export function describeFrames(info, frames, memory) {
+  const reader = { types: info.types, view: new DataView(memory.buffer, memory.byteOffset, memory.byteLength) };
+  const placed = frames.map((frame) => {
+    const { variables = [] } = info.functions[frame.function] ?? {};
+    return variables.filter((variable) => inScope(variable, frame.pc)).map((variable) => ({
+      variable,
+      address: addressOf(reader, variable.location, frame),
+      set: variable.parameter || variable.setFrom === undefined || frame.pc > variable.setFrom,
+    }));
+  });
+  // What a span may view: the arrays of every frame, by where they lie.
+  reader.arrays = placed.flatMap((variables, at) => variables
+    .filter(({ variable, address, set }) => set && address !== null && reader.types[variable.type]?.kind === 'array')
+    .map(({ variable, address }) => {
+      const type = reader.types[variable.type];
+      const start = address + (type.offset ?? 0);
+      const owner = `${info.functions[frames[at].function].name}'s ${variable.name}`;
+      return { owner, start, end: start + sizeOf(reader, variable.type) };
+    }));
+  return frames.map((frame, at) => {
+    const { name = '?', file = '' } = info.functions[frame.function] ?? {};
+    const variables = placed[at].map(({ variable, address, set }) => {
+      const out = new Text(`${variable.name} = `);
+      if (set) write(reader, out, variable.type, address, 0);
+      else out.add('not yet set');
+      return { name: variable.name, text: out.text() };
+    });
+    return { name, file, line: frame.line, variables };
+  });
+}
+
+const inScope = ({ scope }, pc) => scope === null || scope.some(([low, high]) => pc >= low && pc < high);
+
+// The variable's address; a { local } holds it, and `via` goes on from the address held there.
+function addressOf(reader, location, frame) {
+  let address = null;
+  if (location.frame !== undefined) address = (frame.frame + location.frame) >>> 0;
+  else if (location.local !== undefined) address = frame.locals?.[location.local] ?? null;
+  else if (location.address !== undefined) address = location.address;
+  if (address !== null && location.via !== undefined) {
+    const closure = readInteger(reader, address >>> 0, addressSize, false);
+    address = closure === null ? null : Number(closure) + location.via;
+  }
+  return address === null ? null : address >>> 0;
+}
+
+// A line that stops growing past mostText characters, so that no loop over garbage runs long.
+class Text {
+  constructor(start) {
+    this.parts = [start];
+    this.length = start.length;
+  }
+
+  get full() {
+    return this.length > mostText;
+  }
+
+  add(part) {
+    if (this.full) return;
+    this.parts.push(part);
+    this.length += part.length;
+  }
+
+  text() {
+    const whole = this.parts.join('');
+    return whole.length > mostText ? `${whole.slice(0, mostText)}…` : whole;
+  }
+}
+
+function readInteger({ view }, address, size, signed) {
+  if (address === null || address < 0 || address + size > view.byteLength) return null;
+  let value = 0n;
+  for (let at = size - 1; at >= 0; at -= 1) value = (value << 8n) | BigInt(view.getUint8(address + at));
+  return signed ? BigInt.asIntN(size * 8, value) : value;
+}
+
+function sizeOf(reader, key, depth = 0) {
+  const type = reader.types[key];
+  if (type === undefined || type === null || depth > mostDepth) return 0;
+  switch (type.kind) {
+    case 'bool': return 1;
+    case 'pointer': case 'reference': return addressSize;
+    case 'array': return type.size ?? type.counts.reduce((product, count) => product * count, 1)
+      * sizeOf(reader, type.of, depth + 1);
+    default: return type.size ?? 0;
+  }
+}
+
+function write(reader, out, key, address, depth) {
+  const type = reader.types[key];
+  if (type === undefined || type === null) return out.add('<unknown>');
+  if (depth > mostDepth) return out.add('…');
+  if (address === null) return out.add('<unreadable>');
+  switch (type.kind) {
+    case 'int': case 'enum': case 'bool': return writeNumber(reader, out, type, address);
+    case 'float': {
+      if (!(type.size === 4 || type.size === 8) || address + type.size > reader.view.byteLength) {
+        return out.add('<unreadable>'); // long double too: 16 bytes, which JS has no number for
+      }
+      return out.add(String(type.size === 4 ? reader.view.getFloat32(address, true)
+        : reader.view.getFloat64(address, true)));
+    }
+    case 'pointer': {
+      const value = readInteger(reader, address, addressSize, false);
+      if (value === null) return out.add('<unreadable>');
+      return out.add(value === 0n ? 'nullptr' : `0x${value.toString(16).padStart(8, '0')}`);
+    }
+    case 'reference': {
+      const value = readInteger(reader, address, addressSize, false);
+      return value === null ? out.add('<unreadable>') : write(reader, out, type.to, Number(value), depth + 1);
+    }
+    case 'array': return writeCells(reader, out, type.of, address + (type.offset ?? 0), type.counts, depth);
+    case 'span': return writeSpan(reader, out, type, address, depth);
+    case 'struct':
+      out.add('{');
+      for (const [at, member] of type.members.entries()) {
+        out.add(`${at > 0 ? ', ' : ''}${member.name} = `);
+        write(reader, out, member.type, address + member.offset, depth + 1);
+      }
+      return out.add('}');
+    default: return out.add('<unknown>');
+  }
+}
+
+function writeNumber(reader, out, type, address) {
+  const value = readInteger(reader, address, type.kind === 'bool' ? 1 : type.size, type.signed === true);
+  if (value === null) return out.add('<unreadable>');
+  if (type.kind === 'bool') return out.add(value === 0n ? 'false' : 'true');
+  if (type.kind === 'enum') return out.add(type.names[String(value)] ?? String(value));
+  const printable = type.char && value >= 0x20n && value < 0x7fn;
+  return out.add(printable ? `${value} '${String.fromCharCode(Number(value))}'` : String(value));
+}
+
+function writeCells(reader, out, of, address, [count, ...inner], depth) {
+  const stride = inner.reduce((product, each) => product * each, 1) * sizeOf(reader, of);
+  const shown = Math.min(count, mostCells);
+  out.add('{');
+  for (let at = 0; at < shown && !out.full; at += 1) {
+    if (at > 0) out.add(', ');
+    if (inner.length > 0) writeCells(reader, out, of, address + at * stride, inner, depth + 1);
+    else write(reader, out, of, address + at * stride, depth + 1);
+  }
+  out.add(count > shown ? ', …}' : '}');
+}
+
+function writeSpan(reader, out, type, address, depth) {
+  const data = readInteger(reader, address + type.dataOffset, addressSize, false);
+  const size = type.sizeOffset === null ? BigInt(type.extent ?? 0)
+    : readInteger(reader, address + type.sizeOffset, addressSize, false);
+  const cell = sizeOf(reader, type.of);
+  if (data === null || size === null) return out.add('<unreadable>');
+  const [start, count] = [Number(data), Number(size)];
+  if (count === 0) return out.add('{}');
+  if (start + Math.min(count, mostCells) * cell > reader.view.byteLength) return out.add('<unreadable>');
+  writeCells(reader, out, type.of, start, [count], depth);
+  const viewed = reader.arrays.find((array) => start >= array.start && start < array.end
+    && (start - array.start) % (cell || 1) === 0);
+  if (viewed !== undefined) {
+    const from = start === viewed.start ? '' : ` from [${(start - viewed.start) / (cell || 1)}]`;
+    out.add(` (${viewed.owner}${from})`);
+  }
+}
