@@ -1,8 +1,11 @@
 // A run as a link: the program named in the query, as ?program=NAME (and
-// &step where it is to stop before its first call), and its whole standard
+// &step where it is to stop before its first call, &break=FILE:LINE for each
+// line it is to stop before, breakpoints.js), and its whole standard
 // input in the fragment, as #input= and the bytes
 // percent-encoded, since a browser never sends the fragment to a server.
 // A byte that is a letter, a digit or one of -._~ stands as itself.
+
+import { formatBreaks, parseBreaks } from './breakpoints.js';
 
 export const mostLinkedBytes = 4096;
 
@@ -13,22 +16,28 @@ const plain = /^[A-Za-z0-9\-._~]$/;
 const stray = /%(?![0-9A-Fa-f]{2})|[^A-Za-z0-9\-._~!$&'()*+,;=:@/?%]/;
 
 // The address of a run of `name` on `bytes`, from the page's own address.
-export function linkTo(page, name, bytes, step = false) {
+export function linkTo(page, name, bytes, step = false, breaks = new Set()) {
   const base = page.replace(/[?#].*$/s, '');
   let input = '';
   for (const byte of bytes) {
     const c = String.fromCharCode(byte);
     input += plain.test(c) ? c : `%${byte.toString(16).toUpperCase().padStart(2, '0')}`;
   }
-  return `${base}?program=${encodeURIComponent(name)}${step ? '&step' : ''}#input=${input}`;
+  return `${base}?program=${encodeURIComponent(name)}${step ? '&step' : ''}${formatBreaks(breaks)}#input=${input}`;
 }
 
-// What a page address asks for: { program, embed, step, input } with input a
-// Uint8Array, or null where there is no fragment; with `error` too where
-// the fragment cannot be the input of a run, saying why.
+// What a page address asks for: { program, embed, step, breaks, input } with
+// breaks an array of 'file:line' and input a Uint8Array, or null where there
+// is no fragment; with `error` too where a breakpoint is malformed or the
+// fragment cannot be the input of a run, saying why.
 export function fromLink(search, hash) {
   const query = new URLSearchParams(search);
-  const asked = { program: query.get('program'), embed: query.has('embed'), step: query.has('step'), input: null };
+  const { breaks, error } = parseBreaks(query.getAll('break'));
+  const asked = { program: query.get('program'), embed: query.has('embed'), step: query.has('step'), breaks,
+    input: null };
+  if (error !== undefined) {
+    return { ...asked, error };
+  }
   if (hash === '' || hash === '#') {
     return asked;
   }

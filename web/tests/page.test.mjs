@@ -248,6 +248,7 @@ test('file: a crafted link runs nothing, injects nothing and opens no dialog', a
     [`?program=keyfind#input=${'%31'.repeat(4097)}`, /^The link's input is over 4096 bytes/],
     ['?program=<img src=x onerror=alert(1)>#input=1', /^There is no program called <img src=x onerror=alert\(1\)>\.$/],
     ['?program=keyfind#input=3%0A1%4', /^The link's input holds "%4", which is not a byte/], ['?program=keyfind#input=3{', /holds "\{"/],
+    ['?program=keyfind&step&break=arrays/keyfind.cpp:0#input=1', /^The link's breakpoint "arrays\/keyfind.cpp:0", which is not/],
   ]) {
     const page = await open('file', query);
     assert.match(await status(page), said);
