@@ -1,0 +1,172 @@
+// Variables from debug information: stops/debug-info.mjs must find each
+// program's own functions and their variables in the page's build, and
+// src/variables.js must show a stopped run's variables from its memory as
+// C++ has them, whatever that memory holds.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { existsSync } from 'node:fs';
+import { join } from 'node:path';
+import { test } from 'node:test';
+
+import { describeFrames } from '../src/variables.js';
+import { readDebugInfo } from '../stops/debug-info.mjs';
+
+const dwarfdump = process.env.INTKIT_DWARFDUMP ?? 'llvm-dwarfdump';
+const built = process.env.INTKIT_WASM_DIR ?? '';
+// The files Source shows of each program.
+const shown = {
+  keyfind: 'arrays/input_array.hpp arrays/input_array.cpp arrays/keyfind.cpp',
+  keyfreq: 'arrays/input_array.hpp arrays/input_array.cpp arrays/keyfreq.cpp',
+  tallyfive: 'arrays/tallyfive.cpp',
+  gridmath: 'grid/gridmath.cpp',
+  digitstair: 'numbers/staircase.hpp numbers/staircase.cpp numbers/gather_writer.hpp numbers/gather_writer.cpp '
+    + 'numbers/digitstair.cpp',
+  divisorsum: 'numbers/divisor_sum.hpp numbers/divisor_sum.cpp numbers/divisorsum.cpp',
+  stepdemo: 'demos/stepdemo.cpp',
+  commademo: 'demos/commademo.cpp',
+};
+const missing = spawnSync(dwarfdump, ['--version']).status !== 0 ? `no ${dwarfdump}`
+  : Object.keys(shown).some((name) => !existsSync(join(built, `${name}.wasm`))) && 'no build in INTKIT_WASM_DIR';
+
+// [program, function, its variables as name:kind of type, in order]
+const functions = [
+  ['keyfind', 'inputArray', 'store:span count:int capacity:int elements:span i:int'],
+  ['keyfind', 'searchElement', 'store:span count:int key:int values:span'],
+  ['keyfind', 'entered<const int>', 'store:span count:int wanted:int'],
+  ['keyfreq', 'main', 'store:array count:int key:int frequency:int'],
+  ['tallyfive', 'main', 'store:array value:reference value:int'],
+  ['gridmath', 'combine<std::plus<void> >', 'first:reference second:reference operation:struct result:array '
+    + 'r:int c:int'],
+  ['gridmath', 'print', 'heading:pointer grid:reference row:reference cell:int'],
+  ['digitstair', 'write_staircase', 'fd:int n:int where:struct out:struct text:array i:int end:pointer'],
+  ['digitstair', 'GatherWriter::add', 'this:pointer data:pointer size:int last:pointer'],
+  ['divisorsum', 'take_prime', 'm:reference p:int share:int power:int'],
+  ['stepdemo', 'main', 'i:int x:int p:int k:int y:int q:int'],
+  ['commademo', 'main', 'a:int b:int c:int d:int'],
+];
+
+test('each program\'s functions and variables, from its build', { skip: missing }, () => {
+  const infos = {};
+  for (const [program, files] of Object.entries(shown)) {
+    const { stdout } = spawnSync(dwarfdump, ['--debug-info', join(built, `${program}.wasm`)],
+      { encoding: 'utf8', maxBuffer: 1 << 30 });
+    infos[program] = readDebugInfo(stdout, files.split(' '));
+  }
+  for (const [program, name, variables] of functions) {
+    const { types, functions: found } = infos[program];
+    const function_ = found.find((each) => each.name === name);
+    assert.equal(function_?.variables.map((v) => `${v.name}:${types[v.type].kind}`).join(' '), variables, name);
+  }
+  // Garbage memory is shown, never thrown on.
+  const memory = Uint8Array.from({ length: 1 << 16 }, (_, at) => (at * 2654435761) >>> 24);
+  for (const info of Object.values(infos)) {
+    const frames = info.functions.map((_, at) => ({ function: at, pc: 0, line: 1, frame: at * 997, locals: {} }));
+    assert.ok(describeFrames(info, frames, memory).every(({ variables }) => variables.every(({ text }) => text)));
+  }
+});
+
+// view(std::span<int> values, int (&cells)[3][4]) { int k; { int inner; } }, called by
+// main() { std::array<int, 5> store; int grid[3][4]; }, as llvm-dwarfdump shows them.
+const dump = `
+0x0000000b: DW_TAG_compile_unit
+0x00000010:   DW_TAG_base_type
+                DW_AT_name\t("int")
+                DW_AT_encoding\t(DW_ATE_signed)
+                DW_AT_byte_size\t(0x04)
+0x00000020:   DW_TAG_namespace
+                DW_AT_name\t("std")
+0x00000021:     DW_TAG_namespace
+                  DW_AT_name\t("__2")
+0x00000030:       DW_TAG_structure_type
+                    DW_AT_name\t("array<int, 5UL>")
+                    DW_AT_byte_size\t(0x14)
+0x00000031:         DW_TAG_member
+                      DW_AT_name\t("__elems_")
+                      DW_AT_type\t(0x00000040 "int[5]")
+                      DW_AT_data_member_location\t(0x00)
+0x00000038:       DW_TAG_class_type
+                    DW_AT_name\t("span<int, 4294967295UL>")
+                    DW_AT_byte_size\t(0x08)
+0x00000039:         DW_TAG_member
+                      DW_AT_name\t("__data_")
+                      DW_AT_type\t(0x00000050 "int *")
+                      DW_AT_data_member_location\t(0x00)
+0x0000003a:         DW_TAG_member
+                      DW_AT_name\t("__size_")
+                      DW_AT_type\t(0x00000010 "int")
+                      DW_AT_data_member_location\t(0x04)
+0x00000040:   DW_TAG_array_type
+                DW_AT_type\t(0x00000010 "int")
+0x00000041:     DW_TAG_subrange_type
+                  DW_AT_count\t(0x05)
+0x00000044:   DW_TAG_array_type
+                DW_AT_type\t(0x00000010 "int")
+0x00000045:     DW_TAG_subrange_type
+                  DW_AT_count\t(0x03)
+0x00000046:     DW_TAG_subrange_type
+                  DW_AT_count\t(0x04)
+0x00000050:   DW_TAG_pointer_type
+                DW_AT_type\t(0x00000010 "int")
+0x00000058:   DW_TAG_reference_type
+                DW_AT_type\t(0x00000044 "int[3][4]")
+0x00000100:   DW_TAG_subprogram
+                DW_AT_low_pc\t(0x00000100)
+                DW_AT_high_pc\t(0x00000200)
+                DW_AT_frame_base\t(DW_OP_WASM_location 0x0 0x2, DW_OP_stack_value)
+                DW_AT_name\t("main")
+                DW_AT_decl_file\t("/tmp/dw/demos/fixture.cpp")
+0x00000110:     DW_TAG_variable
+                  ${variable('store', '+16', '0x00000030 "std::__2::array<int, 5UL>"', 2)}
+0x00000120:     DW_TAG_variable
+                  ${variable('grid', '+40', '0x00000044 "int[3][4]"', 3)}
+0x00000300:   DW_TAG_subprogram
+                DW_AT_low_pc\t(0x00000300)
+                DW_AT_high_pc\t(0x00000400)
+                DW_AT_frame_base\t(DW_OP_WASM_location 0x0 0x3, DW_OP_stack_value)
+                DW_AT_name\t("view")
+                DW_AT_decl_file\t("demos/fixture.cpp")
+0x00000310:     DW_TAG_formal_parameter
+                  ${variable('values', null, '0x00000038 "std::__2::span<int, 4294967295UL>"', 4)}
+0x00000320:     DW_TAG_formal_parameter
+                  ${variable('cells', '+12', '0x00000058 "int (&)[3][4]"', 4)}
+0x00000330:     DW_TAG_variable
+                  ${variable('k', '+8', '0x00000010 "int"', 5)}
+0x00000340:     DW_TAG_lexical_block
+                  DW_AT_low_pc\t(0x00000350)
+                  DW_AT_high_pc\t(0x00000360)
+0x00000348:       DW_TAG_variable
+                    ${variable('inner', '-4', '0x00000010 "int"', 6)}
+`;
+
+function variable(name, offset, type, line) {
+  const location = offset === null ? 'DW_OP_WASM_location 0x0 0x0' : `DW_OP_fbreg ${offset}`;
+  return [`DW_AT_location\t(${location})`, `DW_AT_name\t("${name}")`, `DW_AT_type\t(${type})`,
+    `DW_AT_decl_line\t(${line})`].join('\n  ');
+}
+
+// main's frame at 1000: store at 1016, grid at 1040; view's at 900, its span at 960.
+const memory = new Uint8Array(2048);
+const words = new DataView(memory.buffer);
+[7, -4, 9, 0, 3].forEach((value, at) => words.setInt32(1016 + 4 * at, value, true));
+Array.from({ length: 12 }, (_, at) => words.setInt32(1040 + 4 * at, at + 2, true));
+[[908, 5], [896, -1], [912, 1040], [964, 3]].forEach(([address, value]) => words.setInt32(address, value, true));
+const grid = 'cells = {{2, 3, 4, 5}, {6, 7, 8, 9}, {10, 11, 12, 13}}';
+
+// [pc, where the span's cells start, view's lines]
+const stops = [
+  [0x310, 1024, ['values = {9, 0, 3} (main\'s store from [2])', grid, 'k = not yet set']],
+  [0x350, 1016, ['values = {7, -4, 9} (main\'s store)', grid, 'k = 5', 'inner = -1']],
+  [0x360, 2040, ['values = <unreadable>', grid, 'k = 5']],
+];
+
+test('a stopped run\'s variables, read from its memory', () => {
+  const info = readDebugInfo(dump, ['demos/fixture.cpp']);
+  info.functions[1].variables.find(({ name }) => name === 'k').setFrom = 0x310; // its declaration's statement
+  for (const [pc, cells, lines] of stops) {
+    words.setUint32(960, cells, true);
+    const frames = [{ function: 1, pc, line: 9, frame: 900, locals: { 0: 960 } },
+      { function: 0, pc: 0x180, line: 3, frame: 1000, locals: {} }];
+    assert.deepEqual(describeFrames(info, frames, memory).map(({ variables }) => variables.map(({ text }) => text)),
+      [lines, ['store = {7, -4, 9, 0, 3}', grid.replace('cells', 'grid')]], `pc ${pc}`);
+  }
+});
