@@ -59,7 +59,7 @@ function addressOf(reader, location, frame) {
 // A line that stops growing past mostText characters, so that no loop over garbage runs long.
 class Text {
   constructor(start) {
-    this.parts = [start];
+    this.pieces = [start];
     this.length = start.length;
   }
 
@@ -67,14 +67,14 @@ class Text {
     return this.length > mostText;
   }
 
-  add(part) {
+  add(piece) {
     if (this.full) return;
-    this.parts.push(part);
-    this.length += part.length;
+    this.pieces.push(piece);
+    this.length += piece.length;
   }
 
   text() {
-    const whole = this.parts.join('');
+    const whole = this.pieces.join('');
     return whole.length > mostText ? `${whole.slice(0, mostText)}…` : whole;
   }
 }
