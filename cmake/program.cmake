@@ -1,5 +1,20 @@
 include_guard(GLOBAL)
 
+# The page's build steps through the files Source shows, statement by
+# statement, and reads their variables from memory: those files keep every
+# local in memory and every statement in the line table. The console library
+# is stepped over, and stays optimised. Linked without -O, since clang would
+# then have binaryen optimise the program, which drops the line table.
+function(steppable target)
+  if(INTKIT_TRACE)
+    target_compile_options(${target} PRIVATE -g -O0)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      target_link_options(${target} PRIVATE -O0)
+    endif()
+  endif()
+endfunction()
+
 # add_program(NAME SOURCES file... [LIBRARIES lib...])
 # Declares one of the shipped programs: its executable, warnings, hardening,
 # the console library every program uses, and its installation. Its manual
@@ -8,6 +23,7 @@ function(add_program name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
   add_executable(${name} ${arg_SOURCES})
   target_link_libraries(${name} PRIVATE warnings hardening console ${arg_LIBRARIES})
+  steppable(${name})
   if(INTKIT_STATIC)
     target_link_options(${name} PRIVATE ${INTKIT_STATIC_FLAG})
   endif()
@@ -49,6 +65,9 @@ function(add_shipped_library name)
   add_library(${name} STATIC ${arg_SOURCES})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
   target_link_libraries(${name} PUBLIC ${arg_LIBRARIES} PRIVATE warnings hardening)
+  if(NOT name STREQUAL "console")
+    steppable(${name})
+  endif()
   program_files(files ${arg_SOURCES})
   set_property(GLOBAL PROPERTY INTKIT_FILES_${name} ${files})
 endfunction()

@@ -5,7 +5,14 @@
 // follows its line. The page may hold a trace write until the learner steps
 // on; where descriptor 3 is not open, the trace is dropped and nothing else
 // changes.
+//
+// Stops: the page's build calls intkit_stop before every statement of the
+// program's own files (web/stops puts the calls in). While the page neither
+// steps nor has a breakpoint, a stop costs one test; else it tells the page
+// "stop <row> <frame> <first> <second>\n" (the statement's row, the frame's
+// base and two locals some variables live behind) and may be held there.
 #include <cstdarg>
+#include <cstdint>
 
 #include "console/console.hpp"
 
@@ -21,6 +28,26 @@ void traced(char const* call, Here where) {
 
 void traced_read(bool got, std::int32_t value) {
   static_cast<void>(write_line(trace_fd, "%s %ld\n", got ? "got" : "kept", static_cast<long>(value)));
+}
+
+namespace {
+// Set by the page, through memory, while it steps or has breakpoints.
+std::uint8_t volatile stopping = 0;
+}  // namespace
+
+extern "C" [[clang::export_name("intkit_stop"), gnu::noinline]] void intkit_stop(std::int32_t row,
+                                                                                 std::int32_t frame,
+                                                                                 std::int32_t first,
+                                                                                 std::int32_t second) {
+  if (stopping != 0) {
+    static_cast<void>(write_line(trace_fd, "stop %ld %ld %ld %ld\n", static_cast<long>(row),
+                                 static_cast<long>(frame), static_cast<long>(first),
+                                 static_cast<long>(second)));
+  }
+}
+
+extern "C" [[clang::export_name("intkit_stopping")]] std::uint8_t volatile* intkit_stopping() {
+  return &stopping;
 }
 
 void print(Format format, ...) {

@@ -50,12 +50,21 @@ copyFileSync(join(root, 'LICENSE'), join(site, 'LICENSE.txt'));
 
 const embedded = shown.map((entry) => {
   const [name, files] = entry.split(':');
+  // What the build read of its debug information (stops/), and the lines of
+  // each file a stop can be put on.
+  const debug = JSON.parse(readFileSync(join(wasmDir, `${name}.json`), 'utf8'));
+  const statements = {};
+  for (const { file, line } of debug.stops) {
+    (statements[file] ??= []).includes(line) || statements[file].push(line);
+  }
   return {
     name,
     description: description(name),
     manual: readFileSync(join(manualDir, `${name}.txt`), 'utf8'),
     sources: files.split(',').map((path) => ({ path, text: readFileSync(join(root, path), 'utf8') })),
     base64: readFileSync(join(wasmDir, `${name}.wasm`)).toString('base64'),
+    debug,
+    statements,
   };
 });
 writeFileSync(

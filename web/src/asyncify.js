@@ -72,12 +72,14 @@ export class Asyncify {
 
 // Instantiates an Asyncify-built WASI program with `wasi` (wasi.js) and runs
 // it to its end; resolves to its exit status. fd_read and fd_write may wait.
-export async function runProgram(module, wasi) {
+// `ready` has the instance before the program starts.
+export async function runProgram(module, wasi, ready = () => {}) {
   const asyncify = new Asyncify();
   const imports = asyncify.wrap(wasi.imports(), 'wasi_snapshot_preview1', ['fd_read', 'fd_write']);
   const instance = await WebAssembly.instantiate(module, imports);
   wasi.memory = instance.exports.memory;
   asyncify.attach(instance);
+  ready(instance);
   try {
     await asyncify.run('_start');
     return 0;

@@ -11,5 +11,5 @@ const program = asked.error === undefined ? programs.find((p) => p.name === aske
 const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
 globalThis.intkitBoot = {
   workerUrl,
-  launched: program === undefined ? null : { name: program.name, ...launch(workerUrl, program, asked.step) },
+  launched: program === undefined ? null : { name: program.name, ...launch(workerUrl, program, asked.step, asked.breaks) },
 };

@@ -1,15 +1,16 @@
 // The page: a program chooser and a terminal in which the chosen program
-// runs, typed answers or a file as its standard input, stepped call by call
-// or free. Wires the line discipline (line-discipline.js), the runs
-// (runner.js), the trace and Source (trace-view.js, source-view.js) and
-// copying and links (sharing.js) to the DOM and to the terminal
-// (terminal.js). The programs and the worker's code are embedded by the
+// runs, typed answers or a file as its standard input, stepped statement by
+// statement or free. Wires the line discipline (line-discipline.js), the
+// runs (runner.js), stepping (stepping.js), the trace and Source
+// (trace-view.js, source-view.js) and copying and links (sharing.js) to the
+// DOM and to the terminal (terminal.js). The programs and the worker's code are embedded by the
 // build (programs.js, loaded before this script).
 import { freshLine, type } from './line-discipline.js';
 import { fromLink, mostLinkedBytes } from './run-link.js';
 import { Run, launch } from './runner.js';
 import { copyOutput, linkToRun } from './sharing.js';
 import { SourceView } from './source-view.js';
+import { Stepping } from './stepping.js';
 import { makeTerminal } from './terminal.js';
 import { TraceView } from './trace-view.js';
 
@@ -19,8 +20,7 @@ const element = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
 
 const asked = fromLink(location.search, location.hash);
-const stepKeys = { F10: () => step(), F8: () => proceed() };
-const shell = makeTerminal({ embed: asked.embed, passed: Object.keys(stepKeys) });
+const shell = makeTerminal({ embed: asked.embed, passed: ['F10', 'F11', 'F8'] });
 const { terminal } = shell;
 globalThis.intkitTerminal = terminal; // for the tests, and for a curious learner's console
 
@@ -35,12 +35,16 @@ const session = {
   sent: [], // what was typed and sent, kept for a link while it fits one
   sentSize: 0,
   shownAt: 0,
-  stepped: false, // started stopped before its first call
+  stepped: false, // started stopped before its first statement
+  breaks: new Set(asked.breaks), // 'file:line'
 };
-const source = new SourceView({ details: element('source'), sources: element('sources'), manual: element('manual') });
+const source = new SourceView({ details: element('source'), sources: element('sources'), manual: element('manual'),
+  toggle: (file, line) => stepping.toggle(file, line) });
 const trace = new TraceView({ list: element('trace'), leftOut: element('trace-left'), said: element('trace-said'),
   choose: (call) => source.mark(call, 'chosen') });
 globalThis.intkitTrace = trace; // for the tests
+const stepping = new Stepping(element, { session, source, trace, say, command: () => command(),
+  start: (stepped) => start(session.name, session.file, stepped), running: (running) => setRunning(running) });
 
 function say(text) {
   element('status').textContent = text;
@@ -75,47 +79,6 @@ function wrote(size, copies, calls, skipped) {
 
 const show = (bytes, done) => terminal.write(bytes, done);
 
-// Stopped before `call`, all before it shown.
-function paused(call) {
-  trace.upcomingCall(call, 'next');
-  source.mark(call, 'next');
-  say(`${command()} stopped before ${call.file} line ${call.line}: Step (F10) runs it, Continue (F8) runs on.`);
-  setRunning(true);
-}
-
-// The run has moved on from the call it stopped before or waited in, or ended.
-function unmark() {
-  source.mark(null);
-  trace.upcomingCall(null);
-}
-
-function reading(call) {
-  if (call !== null) {
-    trace.upcomingCall(call, 'waiting');
-    source.mark(call, 'waiting');
-  }
-}
-
-// A step of the run (runner.js); with no run going, the program again,
-// stopped before its first call.
-function step() {
-  if (session.run?.running) {
-    session.run.step();
-    setRunning(true);
-  } else if (session.name !== null) {
-    start(session.name, session.file, true);
-  }
-}
-
-function proceed() {
-  if (session.run?.running) {
-    session.run.resume();
-    unmark();
-    showProgress(true);
-    setRunning(true);
-  }
-}
-
 const size = () => ({ cols: terminal.cols, rows: terminal.rows, scrollback: terminal.options.scrollback });
 
 function ended(result) {
@@ -123,7 +86,7 @@ function ended(result) {
   if (result.message !== undefined) {
     terminal.write(`\r\n[${result.message}]\r\n`);
   }
-  unmark();
+  stepping.unmark();
   say(`${command()} ${how}; ${session.written.toLocaleString('en')} bytes written.`);
   setRunning(false);
 }
@@ -133,13 +96,12 @@ function setRunning(running) {
   element('status').setAttribute('aria-busy', String(running));
   element('end').disabled = !running || session.file !== null;
   element('stop').disabled = !running;
-  element('step').disabled = session.name === null;
-  element('continue').disabled = !running || !session.run?.stepping;
+  stepping.update(running);
   element('again').hidden = running || session.name === null;
   element('link-run').hidden = running || session.name === null;
 }
 
-function start(name, file = null, stepping = false) {
+function start(name, file = null, stepped = false) {
   const program = programs.find((p) => p.name === name);
   if (program === undefined) {
     say(`There is no program called ${name}.`);
@@ -147,7 +109,7 @@ function start(name, file = null, stepping = false) {
   }
   session.run?.stop();
   Object.assign(session, { name, file, line: freshLine, written: 0, copied: [], copiedSize: 0, sent: [], sentSize: 0,
-    stepped: stepping });
+    stepped });
   // A full reset in the stream, after whatever the last run left queued in
   // the terminal, rather than reset(), which would act before it.
   terminal.write('\x1bc');
@@ -160,9 +122,12 @@ function start(name, file = null, stepping = false) {
   source.show(program);
   trace.clear();
   // The run boot.js started for the link, the first time; else a new one.
-  const launched = boot.launched?.name === name ? boot.launched : launch(boot.workerUrl, program, stepping);
+  const launched = boot.launched?.name === name ? boot.launched : launch(boot.workerUrl, program, stepped,
+    session.breaks);
   boot.launched = null;
-  session.run = new Run(launched, { file }, { wrote, show, exit: ended, paused, reading });
+  stepping.restart();
+  session.run = new Run(launched, { file }, { wrote, show, exit: ended, paused: (stop) => stepping.paused(stop),
+    reading: (call) => stepping.reading(call) });
   session.run.resize(size());
   showProgress(true);
   setRunning(true);
@@ -192,7 +157,7 @@ function interrupt() {
   if (session.run?.running) {
     session.run.stop();
     terminal.write('^C\r\n');
-    unmark();
+    stepping.unmark();
     say(`${command()} stopped by Ctrl-C; ${session.written.toLocaleString('en')} bytes written.`);
     setRunning(false);
   }
@@ -267,13 +232,10 @@ function wire() {
   terminal.onData(typed);
   terminal.onSelectionChange(selected);
   document.addEventListener('keydown', (event) => {
-    if (stepKeys[event.key] !== undefined && !event.repeat) {
+    if (stepping.key(event)) {
       event.preventDefault();
-      stepKeys[event.key]();
     }
   });
-  element('step').addEventListener('click', step);
-  element('continue').addEventListener('click', proceed);
   terminal.onResize(() => session.run?.resize(size()));
   element('end').addEventListener('click', () => {
     typed('\x04');

@@ -13,7 +13,7 @@ const fileSlice = 65536;
 // A worker that runs the program, what it says kept until a Run takes it
 // over: the page starts the one a link asks for before its own script is
 // read (boot.js).
-export function launch(workerUrl, { base64, name }, stepping = false) {
+export function launch(workerUrl, { base64, name, debug }, stepping = false, breaks = []) {
   const worker = new Worker(workerUrl);
   const launched = { worker, said: [], stepping };
   worker.onmessage = ({ data }) => launched.said.push(data);
@@ -21,7 +21,7 @@ export function launch(workerUrl, { base64, name }, stepping = false) {
     event.preventDefault();
     launched.said.push({ kind: 'crash', message: event.message });
   };
-  worker.postMessage({ kind: 'start', base64, name, stepping });
+  worker.postMessage({ kind: 'start', base64, name, debug, stepping, breaks: [...breaks] });
   return launched;
 }
 
@@ -30,7 +30,7 @@ export class Run {
   // as the program writes to standard output (copies: Uint8Arrays of its
   // first 16 MiB; calls: those that ended, trace.js), show(bytes, done) to
   // draw, exit({ code } or { message }), and where there is a trace,
-  // paused(call) once all before it is shown and reading(call); file: a
+  // paused(stop) once all before it is shown (worker.js) and reading(call); file: a
   // File or Blob as the whole of standard input, or null. Without resize(),
   // every byte is drawn.
   constructor({ worker, said, stepping = false }, { file = null }, handlers) {
@@ -41,10 +41,10 @@ export class Run {
     this.showing = false;
     this.result = null;
     this.stopped = false;
-    this.pausedAt = null; // the call it stops before, once all before is shown
-    this.stepping = stepping; // stops before each call of the console library
-    this.stoppedAt = null; // the call it stopped before, until a step
-    this.ahead = 0; // steps asked for before it had stopped again
+    this.pausedAt = null; // the statement it stops before, once all before is shown
+    this.stepping = stepping; // runs to a statement, not freely
+    this.stoppedAt = null; // the statement it stopped before, until a step
+    this.ahead = []; // steps asked for before it had stopped again
     this.worker = worker;
     this.worker.onmessage = ({ data }) => this.receive(data);
     this.worker.onerror = (event) => {
@@ -66,7 +66,7 @@ export class Run {
           message.skipped);
         break;
       case 'paused':
-        this.pausedAt = message.call;
+        this.pausedAt = message.stop;
         this.pump();
         break;
       case 'output':
@@ -160,35 +160,40 @@ export class Run {
     this.post({ kind: 'size', size });
   }
 
-  // Stopped before `call`: told, unless a step asked for meanwhile runs it.
-  stopBefore(call) {
-    if (this.ahead > 0) {
-      this.ahead -= 1;
-      this.post({ kind: 'step' });
+  // Stopped before `stop`: told, unless a step asked for meanwhile runs it.
+  stopBefore(stop) {
+    if (this.ahead.length > 0) {
+      this.post({ kind: 'step', how: this.ahead.shift() });
     } else {
-      this.stoppedAt = call;
-      this.handlers.paused?.(call);
+      this.stoppedAt = stop;
+      this.handlers.paused?.(stop);
     }
   }
 
-  // Runs the call it stopped before; or, on the way to the next stop, one
-  // more after it; or, running freely, stops before the next.
-  step() {
+  // Runs on to the next statement, 'over' calls, 'into' them or 'out' of
+  // the function; on the way to the next stop, one more after it; or,
+  // running freely, stops before the next statement.
+  step(how = 'over') {
     if (this.stoppedAt !== null) {
       this.stoppedAt = null;
-      this.post({ kind: 'step' });
+      this.post({ kind: 'step', how });
     } else if (this.stepping) {
-      this.ahead += 1;
+      this.ahead.push(how);
     } else {
       this.stepping = true;
-      this.post({ kind: 'pause' });
+      this.post({ kind: 'step', how: 'into' });
     }
   }
 
-  // Runs freely again, whether or not the stop it was told of is shown yet.
+  // Runs to the next breakpoint, whether or not the stop it was told of is shown yet.
   resume() {
-    Object.assign(this, { stepping: false, pausedAt: null, stoppedAt: null, ahead: 0 });
+    Object.assign(this, { stepping: false, pausedAt: null, stoppedAt: null, ahead: [] });
     this.post({ kind: 'continue' });
+  }
+
+  // The breakpoints, as 'file:line'.
+  breaks(breaks) {
+    this.post({ kind: 'breaks', breaks: [...breaks] });
   }
 
   end() {

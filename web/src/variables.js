@@ -115,7 +115,10 @@ function write(reader, out, key, address, depth) {
     case 'pointer': {
       const value = readInteger(reader, address, addressSize, false);
       if (value === null) return out.add('<unreadable>');
-      return out.add(value === 0n ? 'nullptr' : `0x${value.toString(16).padStart(8, '0')}`);
+      if (value === 0n) return out.add('nullptr');
+      out.add(`0x${value.toString(16).padStart(8, '0')}`);
+      // A pointer to characters, as a debugger shows it: the string too.
+      return reader.types[type.to]?.char ? out.add(` ${cString(reader, Number(value))}`) : out;
     }
     case 'reference': {
       const value = readInteger(reader, address, addressSize, false);
@@ -132,6 +135,18 @@ function write(reader, out, key, address, depth) {
       return out.add('}');
     default: return out.add('<unknown>');
   }
+}
+
+const mostString = 200; // characters of a string a pointer points to
+
+function cString(reader, address) {
+  let text = '';
+  for (let at = address; at < reader.view.byteLength && text.length < mostString; at++) {
+    const byte = reader.view.getUint8(at);
+    if (byte === 0) return JSON.stringify(text);
+    text += String.fromCharCode(byte);
+  }
+  return `${JSON.stringify(text)}…`;
 }
 
 function writeNumber(reader, out, type, address) {

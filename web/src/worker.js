@@ -1,15 +1,19 @@
 // One run of one program, in a Web Worker of its own. Messages from the page:
-//   { kind: 'start', base64, name, stepping } the program's Asyncify-built
-//                                   bytes in base64, its name, and whether
-//                                   it stops before its first call
+//   { kind: 'start', base64, name, debug, stepping, breaks }
+//                                   the program's Asyncify-built bytes in
+//                                   base64, its name, what the build read of
+//                                   its debug information (web/stops), and
+//                                   whether it stops before its first
+//                                   statement, and its breakpoints
 //   { kind: 'size', size }          the terminal's { cols, rows, scrollback },
 //                                   for fast-forward; until then, none
 //   { kind: 'input', bytes }        more of standard input (an ArrayBuffer)
 //   { kind: 'end' }                 the end of standard input
 //   { kind: 'ack', size }           the page has shown that many bytes of output
-//   { kind: 'pause' }, { kind: 'step' }, { kind: 'continue' }
-//                                   stop before each call of the console
-//                                   library; run the next; run freely
+//   { kind: 'step', how }           run to the next statement: 'into' a call,
+//                                   'over' it, or 'out' of the function
+//   { kind: 'continue' }            run to the next breakpoint
+//   { kind: 'breaks', breaks }      the breakpoints, as 'file:line'
 // and to the page:
 //   { kind: 'wrote', size, copies, calls, skipped }
 //                                   the program wrote `size` more bytes to
@@ -19,7 +23,9 @@
 //                                   (trace.js), `skipped` earlier ones; sent
 //                                   at most every 50 ms, and before any other
 //                                   message but output
-//   { kind: 'paused', call }        stopped before `call` until a step
+//   { kind: 'paused', stop }        stopped before a statement until a step:
+//                                   { file, line, frames, written }, frames
+//                                   innermost first (variables.js)
 //   { kind: 'output', bytes }       what to draw (transferred), in order
 //   { kind: 'read', call }          the program waits for input, in `call`
 //   { kind: 'exit', code }          the program has ended and all is sent
@@ -32,7 +38,9 @@
 import { Input, Output, Wasi, errno } from './wasi.js';
 import { runProgram } from './asyncify.js';
 import { Backlog } from './backlog.js';
+import { Stepper } from './stepper.js';
 import { Trace } from './trace.js';
+import { describeFrames } from './variables.js';
 
 // Sent to the page and not yet shown, at most. While the backlog can be
 // fast-forwarded, a little keeps the screen moving: the page then draws
@@ -60,8 +68,11 @@ let copies = [];
 let reportedAt = 0;
 const backlog = new Backlog();
 const trace = new Trace();
-let stepping = false;
+let stepper = new Stepper({ stops: [], functions: [] });
 let wakeStepper = null;
+let written = 0; // bytes written to standard output
+let memory = null;
+let armedAt = null; // the byte in the program's memory that arms its stops
 
 function read() {
   if (typed.length > 0 || typedEnded) {
@@ -104,6 +115,7 @@ function writer(fd) {
   return (bytes) => {
     if (fd === 1) {
       trace.wrote(bytes);
+      written += bytes.length;
       unreported += bytes.length;
       if (copied < mostCopied) {
         copies.push(bytes.slice(0, mostCopied - copied).buffer);
@@ -173,34 +185,55 @@ function sent() {
   });
 }
 
-// What the program tells of its calls: before each, while stepping, it
-// waits for the page's word, everything before it told and sent, as at the
-// exit: a call may have written more than the page has room for yet.
+// What the program tells on descriptor 3: its calls (trace.js), and, while
+// armed, each statement it reaches, where it may wait for the page's word,
+// everything before it told and sent, as at the exit: a statement may have
+// written more than the page has room for yet.
+const stopLine = /^stop (-?\d+) (-?\d+) (-?\d+) (-?\d+)\n$/;
+
 function tracer(bytes) {
-  const call = trace.told(bytes);
-  return call === null || !stepping ? errno.success : pause(call);
+  const stop = bytes[0] === 0x73 ? stopLine.exec(new TextDecoder().decode(bytes)) : null;
+  if (stop === null) {
+    trace.told(bytes);
+    return errno.success;
+  }
+  const [row, frame, first, second] = stop.slice(1).map(Number);
+  return stepper.reached(row, frame, first, second) ? pause(row) : errno.success;
 }
 
-async function pause(call) {
+async function pause(row) {
+  arm();
   report();
   await sent();
-  if (stepping) { // else a Continue came meanwhile
-    self.postMessage({ kind: 'paused', call });
-    await new Promise((resolve) => (wakeStepper = resolve));
-    wakeStepper = null;
-  }
+  const { file, line } = stepper.debug.stops[row];
+  const frames = describeFrames(stepper.debug, stepper.stack, new Uint8Array(memory.buffer));
+  self.postMessage({ kind: 'paused', stop: { file, line, frames, written } });
+  await new Promise((resolve) => (wakeStepper = resolve));
+  wakeStepper = null;
   return errno.success;
 }
 
-async function start({ base64, name, stepping: stepFirst }) {
-  stepping = stepFirst;
+// Tells the program whether to tell its stops: a free run without
+// breakpoints tells none, and its stops cost a test each.
+function arm() {
+  if (armedAt !== null) {
+    new Uint8Array(memory.buffer)[armedAt] = stepper.armed ? 1 : 0;
+  }
+}
+
+async function start({ base64, name, debug, stepping, breaks }) {
+  stepper = new Stepper(debug ?? { stops: [], functions: [] });
+  stepper.breaks = new Set(breaks);
+  if (stepping) {
+    stepper.go('into');
+  }
   const wasi = new Wasi({
     args: [name],
     fds: { 0: new Input(read), 1: new Output(writer(1)), 2: new Output(writer(2)), 3: new Output(tracer) },
   });
   let result;
   try {
-    result = { kind: 'exit', code: await runProgram(await WebAssembly.compile(decode(base64)), wasi) };
+    result = { kind: 'exit', code: await runProgram(await WebAssembly.compile(decode(base64)), wasi, ready) };
   } catch (error) {
     result = { kind: 'crash', message: String(error) };
   }
@@ -208,6 +241,12 @@ async function start({ base64, name, stepping: stepFirst }) {
   report();
   await sent();
   self.postMessage(result);
+}
+
+function ready(instance) {
+  memory = instance.exports.memory;
+  armedAt = instance.exports.intkit_stopping?.() ?? null;
+  arm();
 }
 
 self.onmessage = ({ data }) => {
@@ -232,13 +271,15 @@ self.onmessage = ({ data }) => {
     case 'size':
       size = data.size;
       break;
-    case 'pause':
     case 'step':
     case 'continue':
-      stepping = data.kind !== 'continue';
-      if (data.kind !== 'pause') {
-        wakeStepper?.();
-      }
+      stepper.go(data.how ?? null);
+      arm();
+      wakeStepper?.();
+      break;
+    case 'breaks':
+      stepper.breaks = new Set(data.breaks);
+      arm();
       break;
   }
 };

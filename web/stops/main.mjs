@@ -1,0 +1,52 @@
+// The page's build tool for stepping: reads the debug information the
+// compiler wrote into a program built with -g -O0, with llvm-dwarfdump, and
+// writes the program with a stop before each statement of the files Source
+// shows (insert.mjs), and beside it what the page needs to show where it
+// stopped and every variable there (JSON).
+//
+//   node main.mjs DWARFDUMP IN.wasm OUT.wasm OUT.json FILE,FILE...
+import { execFileSync } from 'node:child_process';
+import { readFileSync, writeFileSync } from 'node:fs';
+import { readDebugInfo } from './debug-info.mjs';
+import { frameSize, insertStops } from './insert.mjs';
+import { readLineTable, statementStops } from './lines.mjs';
+
+const mostPassed = 2; // locals a stop passes beside the frame base
+
+export function stepping(dwarfdump, bytes, wasm, shown) {
+  const dump = (what) => execFileSync(dwarfdump, [what, wasm], { encoding: 'utf8', maxBuffer: 1 << 30 });
+  const info = readDebugInfo(dump('--debug-info'), shown);
+  const stops = statementStops(readLineTable(dump('--debug-line')), shown, info.functions);
+  for (const [index, function_] of info.functions.entries()) {
+    const own = stops.filter((stop) => stop.function === index);
+    // How far below its caller's stack its frame lies, to tell a call from a return.
+    function_.frameSize = frameSize(bytes, Math.min(...function_.ranges.map(([low]) => low)));
+    // The locals some variables live behind (parameters passed by address).
+    function_.passed = [...new Set(function_.variables.flatMap(({ location }) => location.local ?? []))].sort();
+    if (function_.passed.length > mostPassed) {
+      throw new Error(`${function_.name} has variables behind ${function_.passed.length} locals; a stop passes two`);
+    }
+    for (const variable of function_.variables.filter((v) => !v.parameter)) {
+      const inScope = own.filter(({ address }) => variable.scope === null
+        || variable.scope.some(([low, high]) => address >= low && address < high));
+      const declared = inScope.find(({ line }) => line === variable.line);
+      if (declared !== undefined) {
+        variable.setFrom = declared.address; // it holds a value after its declaration's statement has run
+      }
+    }
+  }
+  const program = insertStops(bytes, stops.map((stop, row) => {
+    const { frameBase, passed } = info.functions[stop.function];
+    return { ...stop, row, frame: frameBase, first: local(passed[0]), second: local(passed[1]) };
+  }));
+  return { program, debug: { ...info, stops } };
+}
+
+const local = (index) => (index === undefined ? null : { local: index });
+
+if (import.meta.url === `file://${process.argv[1]}`) {
+  const [dwarfdump, input, output, json, files] = process.argv.slice(2);
+  const { program, debug } = stepping(dwarfdump, readFileSync(input), input, files.split(','));
+  writeFileSync(output, program);
+  writeFileSync(json, JSON.stringify(debug));
+}
