@@ -1,26 +1,51 @@
 // The page's speed opened from disk, in each browser engine there is: how
 // long from opening it to keyfind's first prompt, how long digitstair 20000
 // (1.15 GB of output) takes from Enter to its exit, beside the same program
-// under Node.js writing to /dev/null, and how soon a stepped run answers
-// F10. Given a second site built without the trace (the web preset with
-// -DINTKIT_TRACE=OFF), the same for it, and the ratios. A measurement, not a test.
-//   node bench/web.mjs [SITE] [--untraced=SITE] [ENGINE...]   (default build/web/site)
+// under Node.js writing to /dev/null, how soon a stepped run answers Step
+// (F10), Step into (F11) and Step out (Shift+F11), and how big the site is.
+// Given a second site (an earlier build, or one built without the trace),
+// the same for it, taken in turns with this one, and the ratios. A
+// measurement, not a test.
+//   node bench/web.mjs [SITE] [--against=SITE] [ENGINE...]   (default build/web/site)
 import { spawnSync } from 'node:child_process';
-import { dirname, resolve } from 'node:path';
+import { readdirSync, statSync } from 'node:fs';
+import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 import { launch, missing } from '../web/browsers.mjs';
 
 const options = process.argv.slice(2).filter((arg) => arg.startsWith('--'));
 const [siteArgument = 'build/web/site', ...asked] = process.argv.slice(2).filter((arg) => !arg.startsWith('--'));
-const untraced = options.find((arg) => arg.startsWith('--untraced='))?.slice('--untraced='.length);
+const against = options.find((arg) => arg.startsWith('--against='))?.slice('--against='.length);
+const unknown = options.filter((arg) => !arg.startsWith('--against='));
+if (unknown.length > 0) {
+  console.error(`bench/web.mjs: unknown option ${unknown.join(' ')}; usage: node bench/web.mjs [SITE] ` +
+    '[--against=SITE] [ENGINE...]');
+  process.exit(2);
+}
 const url = (folder) => pathToFileURL(resolve(folder)).href;
 const tree = resolve(dirname(fileURLToPath(import.meta.url)), '..');
 const pause = (ms) => new Promise((done) => setTimeout(done, ms));
 // What the page's own clock says when the terminal shows `text`, or null.
-const shownAt = (text) => (document.querySelector('.xterm-rows')?.textContent.includes(text) ? performance.now() : null);
+const shownAt = (text) => (document.querySelector('.xterm-rows')?.textContent.includes(text)
+  ? performance.now() : null);
 const status = () => document.getElementById('status').textContent;
 const median = (times) => times.sort((a, b) => a - b)[times.length >> 1];
+
+// What `fn(arg)` gives in the page once it is something, polled; null after `ms`.
+async function until(page, fn, arg, ms) {
+  const start = performance.now();
+  for (;;) {
+    const value = await page.evaluate(fn, arg);
+    if (value) {
+      return value;
+    }
+    if (performance.now() - start > ms) {
+      return null;
+    }
+    await pause(10);
+  }
+}
 
 // Milliseconds from asking for the page to keyfind's first prompt, `loads`
 // times; and when the page's scripts had run.
@@ -62,36 +87,108 @@ async function flood(browser, site, limit = 120) {
   const seconds = (performance.now() - start) / 1000;
   await page.close();
   const end = said.includes('exited') ? 'to its exit' : `and not done (${said})`;
-  return { seconds, text: `${seconds.toFixed(2)} s from Enter ${end}, the page answering within ${slowest.toFixed(0)} ms` };
+  const text = `${seconds.toFixed(2)} s from Enter ${end}, the page answering within ${slowest.toFixed(0)} ms`;
+  return { seconds, text };
 }
 
-// From each F10 to the page's saying where the run stopped next, as the
-// page's own clock has it: stepdemo's seven calls, three times.
-async function steps(browser, site) {
-  const times = [];
-  for (let run = 0; run < 3; run++) {
-    const page = await browser.newPage();
-    await page.goto(`${site}/index.html?program=stepdemo&step`);
-    await page.waitForFunction(() => document.getElementById('status').textContent.includes('stopped before'));
-    await page.evaluate(() => {
-      window.stepTimes = [];
-      addEventListener('keydown', () => (window.pressedAt = performance.now()), true);
-      const status = document.getElementById('status');
-      new MutationObserver(() => /stopped before|exited/.test(status.textContent) && stepTimes.push(performance.now() - pressedAt))
-        .observe(status, { childList: true });
-    });
-    for (let call = 0; call < 7; call++) {
-      const seen = await page.evaluate(() => stepTimes.length);
-      await page.keyboard.press('F10');
-      await page.waitForFunction((seen) => stepTimes.length > seen, {}, seen);
+// Stepped runs, each from a link: `reach` pressed (untimed) until the status
+// says `until`, then each of `presses` timed.
+const scenarios = [
+  { name: 'stepdemo', link: '?program=stepdemo&step', presses: Array(7).fill({ key: 'F10', as: 'Step' }) },
+  {
+    name: 'keyfind', link: '?program=keyfind&step#input=3%0A7%0A-4%0A9%0A-4%0A', shown: true,
+    reach: { key: 'F10', until: / line 27\b/ },
+    presses: [{ key: 'F11', as: 'Step into' }, { key: 'F11', shift: true, as: 'Step out' }],
+  },
+];
+const kinds = { Step: 'F10', 'Step into': 'F11', 'Step out': 'Shift+F11' };
+// The keys browsers.mjs does not name, as WebDriver's code points.
+const webDriverKeys = { F11: '\uE03B', Shift: '\uE008' };
+
+async function press(page, engine, key, shift) {
+  const name = (key) => (engine === 'webkit' ? webDriverKeys[key] ?? key : key);
+  if (shift) {
+    await page.keyboard.down(name('Shift'));
+  }
+  await page.keyboard.press(name(key));
+  if (shift) {
+    await page.keyboard.up(name('Shift'));
+  }
+}
+
+// In the page: each time the status says where the run stopped (or that it
+// ended), with the page's own time since the last key other than Shift.
+function watchStops() {
+  window.stops = [];
+  addEventListener('keydown', (event) => event.key !== 'Shift' && (window.pressedAt = performance.now()), true);
+  const status = document.getElementById('status');
+  new MutationObserver(() => /stopped before|exited/.test(status.textContent)
+    && stops.push({ ms: performance.now() - pressedAt, said: status.textContent }))
+    .observe(status, { childList: true });
+}
+
+const stopped = () => /stopped before/.test(document.getElementById('status').textContent)
+  && document.getElementById('status').textContent;
+
+// Why a page has no Step into, or null if it has: an older page does nothing
+// with F11, so no stop follows it.
+async function withoutStepInto(browser, engine, site, { name, link }) {
+  const page = await browser.newPage();
+  try {
+    await page.goto(`${site}/index.html${link}`);
+    if ((await until(page, stopped, undefined, 30000)) === null) {
+      return `${name} never stopped (${await page.evaluate(status)})`;
     }
-    times.push(...(await page.evaluate(() => stepTimes)));
+    await page.evaluate(watchStops);
+    await press(page, engine, 'F11', false);
+    const stop = await until(page, () => stops[0] ?? null, undefined, 2000);
+    return stop === null ? `F11 at ${name}'s first stop gave no new stop within 2 s` : null;
+  } finally {
     await page.close();
   }
-  times.sort((a, b) => a - b);
-  return `Step: F10 answered in ${median(times).toFixed(0)} ms (median), ${times.at(-1).toFixed(0)} ms at most, ` +
-    `over ${times.length} steps (target: 50 ms at most)`;
 }
+
+// One load of `scenario`: the times of its presses by kind, and where each went.
+async function stepThrough(browser, engine, site, { link, reach, presses }) {
+  const page = await browser.newPage();
+  try {
+    await page.goto(`${site}/index.html${link}`);
+    const first = await until(page, stopped, undefined, 30000);
+    if (first === null) {
+      return { failed: `it never stopped (${await page.evaluate(status)})` };
+    }
+    await page.evaluate(watchStops);
+    const next = async (key, shift, patience) => {
+      const seen = await page.evaluate(() => stops.length);
+      await press(page, engine, key, shift);
+      return until(page, (seen) => stops[seen] ?? null, seen, patience);
+    };
+    let said = first;
+    for (let tries = 0; reach !== undefined && !reach.until.test(said); tries++) {
+      const stop = tries < 50 && !said.includes('exited') ? await next(reach.key, false, 10000) : null;
+      if (stop === null) {
+        return { failed: `${reach.key} never brought it to ${reach.until.source.trim()} (${said})` };
+      }
+      said = stop.said;
+    }
+    const times = {};
+    const path = [said];
+    for (const { key, shift, as } of presses) {
+      const stop = await next(key, shift, 10000);
+      if (stop === null) {
+        return { failed: `${kinds[as]} gave no new stop within 10 s (${said})` };
+      }
+      (times[as] ??= []).push(stop.ms);
+      path.push(stop.said);
+      said = stop.said;
+    }
+    return { times, path };
+  } finally {
+    await page.close();
+  }
+}
+
+const where = (said) => /stopped before (.*?): Step/.exec(said)?.[1] ?? said;
 
 function underNode() {
   const started = performance.now();
@@ -101,6 +198,19 @@ function underNode() {
   return run.status === 0 ? `${seconds.toFixed(2)} s` : `not measured (${run.stderr})`;
 }
 
+// All the bytes a visitor's browser may fetch: every file under the folder.
+function siteBytes(folder) {
+  const files = readdirSync(folder, { recursive: true }).map((name) => statSync(join(folder, name)))
+    .filter((entry) => entry.isFile());
+  return { files: files.length, bytes: files.reduce((sum, { size }) => sum + size, 0) };
+}
+
+const sites = against === undefined ? [siteArgument] : [siteArgument, against];
+for (const site of sites) {
+  const { files, bytes } = siteBytes(site);
+  console.log(`size of ${site}: ${bytes.toLocaleString('en')} bytes in ${files} files (target: 1 MB at most, ` +
+    '1,000,000 bytes)');
+}
 console.log(`digitstair 20000 under Node.js to /dev/null, start-up included: ${underNode()}`);
 for (const engine of asked.length > 0 ? asked : ['chromium', 'firefox', 'webkit']) {
   if (missing(engine)) {
@@ -109,29 +219,62 @@ for (const engine of asked.length > 0 ? asked : ['chromium', 'firefox', 'webkit'
   }
   const browser = await launch(engine);
   // Each site in turn, round after round, so that a busier moment of the machine falls on both.
-  const sites = untraced === undefined ? [siteArgument] : [siteArgument, untraced];
-  const seen = sites.map(() => ({ prompts: [], scripts: [], floods: [] }));
+  const seen = sites.map(() => ({ prompts: [], scripts: [], floods: [], steps: {}, paths: {}, notes: new Set() }));
+  // Only what the other site has of stepping is timed there.
+  const skipped = new Set();
+  for (const scenario of against === undefined ? [] : scenarios.filter(({ presses }) =>
+    presses.some(({ key }) => key === 'F11'))) {
+    const why = await withoutStepInto(browser, engine, url(against), scenario);
+    if (why !== null) {
+      skipped.add(scenario);
+      seen[1].without = `${why}: a page without Step into`;
+    }
+  }
   for (let round = 0; round < 3; round++) {
     for (const [at, site] of sites.entries()) {
       const { prompts, scripts } = await firstPrompt(browser, url(site), 3);
       seen[at].prompts.push(...prompts);
       seen[at].scripts.push(...scripts);
       seen[at].floods.push(await flood(browser, url(site)));
+      for (const scenario of scenarios) {
+        if (at > 0 && skipped.has(scenario)) {
+          continue;
+        }
+        const { times = {}, path, failed } = await stepThrough(browser, engine, url(site), scenario);
+        for (const [as, ms] of Object.entries(times)) {
+          (seen[at].steps[as] ??= []).push(...ms);
+        }
+        if (path !== undefined && scenario.shown) {
+          seen[at].paths[scenario.name] ??= `${scenario.name}: ${path.map(where).join(' -> ')}`;
+        }
+        if (failed !== undefined) {
+          seen[at].notes.add(`${scenario.name}: a load not measured, ${failed}`);
+        }
+      }
     }
   }
-  for (const [at, { prompts, scripts, floods }] of seen.entries()) {
-    const which = at === 0 ? engine : `${engine}, without the trace`;
+  for (const [at, { prompts, scripts, floods, steps, paths, notes, without }] of seen.entries()) {
+    const which = `${engine} [${sites[at]}]`;
     console.log(`${which}: first prompt: median ${median(prompts).toFixed(0)} ms after the page was asked for ` +
-      `(${prompts[0].toFixed(0)} to ${prompts.at(-1).toFixed(0)} ms over ${prompts.length} loads; target: 300 ms at most); ` +
+      `(${prompts[0].toFixed(0)} to ${prompts.at(-1).toFixed(0)} ms over ${prompts.length} loads; ` +
+      'target: 300 ms at most); ' +
       `its scripts had run at ${median(scripts).toFixed(0)} ms`);
     console.log(`${which}: digitstair 20000 (target: 3 s at most): ${floods.map(({ text }) => text).join('; ')}`);
+    for (const [as, key] of Object.entries(kinds)) {
+      const times = steps[as] ?? [];
+      console.log(`${which}: ${as}: ` + (times.length === 0 ? `not measured${without ? `, ${without}` : ''}`
+        : `${key} answered in ${median(times).toFixed(0)} ms (median), ${times.at(-1).toFixed(0)} ms at most, ` +
+          `over ${times.length} steps (target: 50 ms at most)`));
+    }
+    for (const line of [...Object.values(paths), ...notes]) {
+      console.log(`${which}: ${line}`);
+    }
   }
-  console.log(`${engine}: ${await steps(browser, url(siteArgument))}`);
-  if (untraced !== undefined) {
+  if (against !== undefined) {
     const seconds = seen.map(({ floods }) => median(floods.map((run) => run.seconds)));
-    console.log(`${engine}: speed with the trace against without it (target: 0.9 at least): first prompt ` +
-      `${(median(seen[1].prompts) / median(seen[0].prompts)).toFixed(2)}, digitstair 20000 ` +
-      `${(seconds[1] / seconds[0]).toFixed(2)} (medians)`);
+    console.log(`${engine}: speed of ${sites[0]} against ${sites[1]} (the other's median time over this one's): ` +
+      `first prompt ${(median(seen[1].prompts) / median(seen[0].prompts)).toFixed(2)} (target: 0.9 at least), ` +
+      `digitstair 20000 ${(seconds[1] / seconds[0]).toFixed(2)}`);
   }
   await browser.close();
 }
