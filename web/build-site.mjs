@@ -72,7 +72,7 @@ writeFileSync(
   `// Made by the build: the programs, built for Asyncify, with their manual
 // pages and source files, the code of the worker that runs one, and the
 // start of the one a link asks for (boot.js).
-var intkitPrograms = ${JSON.stringify(embedded, null, 1)};
+var intkitPrograms = ${JSON.stringify(embedded)};
 var intkitWorkerSource = ${JSON.stringify(await bundle('worker.js'))};
 ${await bundle('boot.js')}`,
 );

@@ -165,7 +165,7 @@ export class Run {
     if (this.ahead.length > 0) {
       this.post({ kind: 'step', how: this.ahead.shift() });
     } else {
-      this.stoppedAt = stop;
+      Object.assign(this, { stoppedAt: stop, stepping: true }); // at a breakpoint too
       this.handlers.paused?.(stop);
     }
   }

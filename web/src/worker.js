@@ -198,6 +198,7 @@ function tracer(bytes) {
     return errno.success;
   }
   const [row, frame, first, second] = stop.slice(1).map(Number);
+  trace.end(); // the call before, if any, has returned
   return stepper.reached(row, frame, first, second) ? pause(row) : errno.success;
 }
 

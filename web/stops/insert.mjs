@@ -2,7 +2,9 @@
 // instruction: `i32.const row`, the function's frame base and two of its
 // locals, and a call of the module's own exported stop function. The code
 // pushes four values and the call takes them, so it leaves the stack as it
-// was at any instruction boundary. Only code is inserted, so no index of a
+// was at any instruction boundary. Around the call the stack pointer is the
+// frame base: a function that calls nothing keeps its frame below the stack
+// pointer, where the stop's own frame would otherwise go. Only code is inserted, so no index of a
 // function, global or type changes; the debug sections, which the insertion
 // would make wrong, are left out.
 
@@ -82,9 +84,10 @@ function exportedFunction(bytes, section, wanted) {
   throw new Error(`the module exports no function ${wanted}`);
 }
 
-// The bytes of its frame a function built with -O0 takes from the stack:
-// its prologue begins `global.get $sp; local.set; i32.const SIZE`. `low`:
-// where its locals are declared, in the code section; 0 for another start.
+// The bytes of its frame a function built with -O0 takes from the stack,
+// and the stack pointer's global: its prologue begins `global.get $sp;
+// local.set; i32.const SIZE`. `low`: where its locals are declared, in the
+// code section; { size: 0 } for another start.
 export function frameSize(bytes, low) {
   const code = sections(bytes).find((section) => section.id === codeSection);
   let { value: groups, next: at } = readUnsigned(bytes, code.start + low);
@@ -92,14 +95,15 @@ export function frameSize(bytes, low) {
     at = readUnsigned(bytes, at).next + 1;
   }
   if (bytes[at] !== 0x23) {
-    return 0;
+    return { size: 0 };
   }
-  at = readUnsigned(bytes, at + 1).next;
+  const sp = readUnsigned(bytes, at + 1);
+  at = sp.next;
   if (bytes[at] !== 0x21) {
-    return 0;
+    return { size: 0 };
   }
   at = readUnsigned(bytes, at + 1).next;
-  return bytes[at] === 0x41 ? readSigned(bytes, at + 1) : 0;
+  return bytes[at] === 0x41 ? { size: readSigned(bytes, at + 1), sp: sp.value } : { size: 0 };
 }
 
 function readSigned(bytes, at) {
@@ -129,8 +133,8 @@ const get = (source) => (source === null ? [0x41, 0] : source.local !== undefine
 
 // `stops`: [{ address, row, frame, first, second }], addresses into the code
 // section's contents; frame, first, second: { local: n } or { global: n }
-// or null. Gives the new module's bytes.
-export function insertStops(bytes, stops, stopFunction = 'intkit_stop') {
+// or null; `sp`, the stack pointer's global. Gives the new module's bytes.
+export function insertStops(bytes, stops, sp, stopFunction = 'intkit_stop') {
   const all = sections(bytes);
   const code = all.find((section) => section.id === codeSection);
   const call = [0x10, ...unsigned(exportedFunction(bytes, all.find((section) => section.id === exportSection),
@@ -157,8 +161,9 @@ export function insertStops(bytes, stops, stopFunction = 'intkit_stop') {
         const stop = at.get(offset);
         if (stop !== undefined) {
           const inside = pastBlocks(bytes, offset);
-          pieces.push(bytes.subarray(from, inside), Uint8Array.from([0x41, ...signed(stop.row), ...get(stop.frame),
-            ...get(stop.first), ...get(stop.second), ...call]));
+          pieces.push(bytes.subarray(from, inside), Uint8Array.from([0x23, ...unsigned(sp), ...get(stop.frame), 0x24,
+            ...unsigned(sp), 0x41, ...signed(stop.row), ...get(stop.frame), ...get(stop.first), ...get(stop.second),
+            ...call, 0x24, ...unsigned(sp)]));
           at.delete(offset);
           from = inside;
         }

@@ -17,10 +17,13 @@ export function stepping(dwarfdump, bytes, wasm, shown) {
   const dump = (what) => execFileSync(dwarfdump, [what, wasm], { encoding: 'utf8', maxBuffer: 1 << 30 });
   const info = readDebugInfo(dump('--debug-info'), shown);
   const stops = statementStops(readLineTable(dump('--debug-line')), shown, info.functions);
+  let sp = null;
   for (const [index, function_] of info.functions.entries()) {
     const own = stops.filter((stop) => stop.function === index);
     // How far below its caller's stack its frame lies, to tell a call from a return.
-    function_.frameSize = frameSize(bytes, Math.min(...function_.ranges.map(([low]) => low)));
+    const prologue = frameSize(bytes, Math.min(...function_.ranges.map(([low]) => low)));
+    function_.frameSize = prologue.size;
+    sp ??= prologue.sp;
     // The locals some variables live behind (parameters passed by address).
     function_.passed = [...new Set(function_.variables.flatMap(({ location }) => location.local ?? []))].sort();
     if (function_.passed.length > mostPassed) {
@@ -35,10 +38,13 @@ export function stepping(dwarfdump, bytes, wasm, shown) {
       }
     }
   }
+  if (sp == null) {
+    throw new Error('no function of the files shown has a frame on the stack, as -O0 gives each');
+  }
   const program = insertStops(bytes, stops.map((stop, row) => {
     const { frameBase, passed } = info.functions[stop.function];
     return { ...stop, row, frame: frameBase, first: local(passed[0]), second: local(passed[1]) };
-  }));
+  }), sp);
   return { program, debug: { ...info, stops } };
 }
 

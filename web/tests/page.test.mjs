@@ -302,6 +302,9 @@ const shown = {
   rows: (page) => page.$$eval('#trace li', (rows) => rows.map((row) => row.textContent).join('\n')),
   // How many rows the trace has, and what it says of those it left out.
   trace: (page) => page.$eval('#calls', (box) => `${box.querySelectorAll('li').length} rows; ${box.querySelector('#trace-left').textContent}`),
+  // Variables: each frame's name and line, then its variables' texts; and those marked changed.
+  variables: (page) => page.$$eval('#frames .frame, #frames .variable', (rows) => rows.map((row) => row.firstChild.textContent).join('\n')),
+  changed: (page) => page.$$eval('#frames .changed', (rows) => rows.map((row) => row.firstChild.textContent).join('\n')),
   // The terminal's text as it was when the page last said where the run stopped.
   stopped: (page) => page.evaluate(() => window.atStop),
   files: (page) => page.$$eval('#sources h3', (files) => files.map((file) => file.textContent).join(' ')),
@@ -317,7 +320,12 @@ const lines = (path, call) => readFileSync(join(tree, path), 'utf8').split('\n')
 // Each action of a scenario: a page's keys and clicks, or what it must come to show.
 const act = {
   type: (page, text) => page.keyboard.type(text),
-  key: (page, key) => page.keyboard.press(key),
+  key: async (page, keys) => { // Shift+F11: Shift held
+    const [key, ...held] = keys.split('+').reverse();
+    for (const each of held) await page.keyboard.down(each);
+    await page.keyboard.press(key);
+    for (const each of held) await page.keyboard.up(each);
+  },
   ctrl,
   click: (page, selector) => page.click(selector),
   focus: (page, selector) => page.$eval(selector, (element) => element.focus()),
@@ -357,32 +365,69 @@ const act = {
       said = await waitFor(page, (now) => now !== said && /stopped before|exited/.test(now), 'the next stop', status);
     }
   },
+  // Waits until the innermost frame's variables include each of `texts`.
+  holds: (page, texts) => waitFor(page, (shown) => texts.every((text) => shown.split('\n').includes(text)), `Variables with ${texts}`,
+    shown.variables),
   copy: async (page, expected) => assert.equal((await clipboard(page, 'copy'))[0], expected),
 };
 // Otherwise [what, expected]: waits until shown[what] equals the text, squeezed, or matches the pattern.
 const matches = (expected) => (text) => (expected instanceof RegExp ? expected.test(text) : squeezed(text ?? '') === squeezed(expected ?? ''));
 
-const stepdemoOut = underNode('stepdemo', '', 'latin1').split('\n');
-const stepdemoCalls = lines('demos/stepdemo.cpp', 'console::');
+// A demo stepped statement by statement, each line with a statement marked in turn and, before each print, the
+// values it prints (as name = value) in Variables; the first print's also marked changed in stepdemo.
+const statements = (path) => lines(path, ';').filter((line) => !/^\s*(\/\/|#)/.test(readFileSync(join(tree, path), 'utf8').split('\n')[line - 1]));
+function demo(name) {
+  const path = `demos/${name}.cpp`;
+  const printed = underNode(name, '', 'latin1').split('\n');
+  const prints = lines(path, 'console::print');
+  return [`${name}, stepped: each statement marked in turn, and before each print the values it prints`, `?program=${name}&step`, [
+    ...statements(path).flatMap((line, at) => [...(at > 0 ? [['key', 'F10']] : []), ['marked', `${path}:${line} next`],
+      ...(prints.includes(line) ? [['holds', printed[prints.indexOf(line)].split(/, | : /).filter((piece) => /^\w+ = -?\d+$/.test(piece))]] : [])]),
+    ['key', 'F10'], ['status', new RegExp(`^${name} exited with status 0`)], ['marked', null],
+  ]];
+}
 const keyfindAnswers = '3\n1\n-2\n3\n-2\n';
 const keyfindLink = `?program=keyfind&step#input=${encodeURIComponent(keyfindAnswers)}`;
+const steps = (count, key = 'F10') => Array.from({ length: count }, () => ['key', key]);
+const elementRound = (typed) => [...steps(3), ['type', typed], ['marked', 'arrays/input_array.cpp:9 next']];
 const scenarios = [
-  ['stepdemo, stepped: its six lines one at a time, each marked in Source before it runs', '?program=stepdemo&step', [
-    ['marked', `demos/stepdemo.cpp:${stepdemoCalls[0]} next`], ['screen', ''],
-    ...stepdemoCalls.slice(1).flatMap((line, i) => [['key', 'F10'], ['marked', `demos/stepdemo.cpp:${line} next`],
-      ['stopped', stepdemoOut.slice(0, i + 1).join('')], ['screen', stepdemoOut.slice(0, i + 1).join('')]]),
-    ['key', 'F10'], ['status', /^stepdemo exited with status 0/], ['marked', null],
+  demo('stepdemo'),
+  ['stepdemo: what has not run yet is not set, and what k = i++ changed is marked', '?program=stepdemo&step', [['marked', 'demos/stepdemo.cpp:8 next'], ['variables', /^main, line 8 .*\ni = not yet set\n/],
+    ...statements('demos/stepdemo.cpp').slice(1, 8).flatMap((line) => [['key', 'F10'], ['marked', `demos/stepdemo.cpp:${line} next`]]),
+    ['changed', 'i = 6\nk = 5']]],
+  demo('commademo'),
+  ['keyfind typed, stepped into inputArray: the store filling a cell each time round, and main\'s after stepping out', '?program=keyfind&step', [
+    ...steps(5), ['type', '3\n'], ['marked', 'arrays/keyfind.cpp:27 next'], ['key', 'F11'], ['marked', 'arrays/input_array.cpp:6 next'],
+    ['variables', /^inputArray, line 6 .*\nstore = \{0, 0, [^\n]*\} \(main's store\)\ncount = 3\n[^]*\nmain, line 27 /], ...steps(3),
+    ...elementRound('7\n'), ['variables', /\nstore = \{7, 0, 0, /], ...elementRound('-4\n'), ['variables', /\nstore = \{7, -4, 0, /],
+    ...elementRound('9\n'), ['variables', /\nstore = \{7, -4, 9, 0, /], ['key', 'Shift+F11'], ['marked', 'arrays/keyfind.cpp:29 next'],
+    ['variables', /^main, line 29 .*\nstore = \{7, -4, 9, 0, /],
   ]],
+  ['gridmath stepped into fun and combine, the result filling cell by cell; a breakpoint from Source, the grid at the heading', '?program=gridmath&step', [
+    ...steps(2), ['key', 'F11'], ['marked', 'grid/gridmath.cpp:35 next'], ['key', 'F11'], ['marked', 'grid/gridmath.cpp:15 next'], ...steps(3),
+    ['variables', /\nresult = \{\{0, 0, 0, 0\}, /], ...steps(2), ['variables', /\nresult = \{\{2, 0, 0, 0\}, /], ...steps(2),
+    ['variables', /\nresult = \{\{2, 3, 0, 0\}, /], ['click', '#sources .number[data-file="grid/gridmath.cpp"][data-line="26"]'],
+    ['key', 'F8'], ['marked', 'grid/gridmath.cpp:26 next'], ['rows', /gridmath.cpp:25 printed "The array after addition:\\n"$/],
+    ['holds', ['grid = {{2, 3, 4, 5}, {6, 7, 8, 9}, {10, 11, 12, 13}}']], ['click', '#sources .number[data-line="14"]'],
+    ['status', /^Line 14 of grid\/gridmath.cpp has no statement/],
+  ]],
+  ['a link\'s breakpoint stops the free run at the search; Step goes over it; Back and Forward; the link keeps it',
+    `?program=keyfind&break=arrays/keyfind.cpp:32#input=${encodeURIComponent('3\n7\n-4\n9\n-4\n')}`, [
+      ['marked', 'arrays/keyfind.cpp:32 next'], ['variables', /^main, line 32 .*\nstore = \{7, -4, 9, 0, /], ['key', 'F10'],
+      ['marked', 'arrays/keyfind.cpp:33 next'], ['click', '#back'], ['marked', 'arrays/keyfind.cpp:32 past'], ['status', /^Stop 1 of 2: /],
+      ['click', '#forward'], ['marked', 'arrays/keyfind.cpp:33 next'], ['key', 'F8'], ['status', /exited with status 0/],
+      ['click', '#link-run'], ['link', /\?program=keyfind&break=arrays\/keyfind.cpp:32#input=3%0A7/],
+    ]],
   ['keyfind from a link, stepped to its end: the transcript of keyfind < answers, every call in the trace', keyfindLink, [
-    ['rows', 'arrays/keyfind.cpp:25 print (next)'], ['type', '9\n'], ['stepToEnd'], ['screen', underNode('keyfind', keyfindAnswers, 'latin1')],
+    ['marked', 'arrays/keyfind.cpp:21 next'], ['type', '9\n'], ['stepToEnd'], ['screen', underNode('keyfind', keyfindAnswers, 'latin1')],
     ['copy', underNode('keyfind', keyfindAnswers, 'latin1')], ['rows', /^(arrays\/\S+:\d+ (printed|read) .*\n){12}arrays\/keyfind.cpp:37 finished$/],
     ['rows', /input_array.cpp:11 read -2\n.*\n.*input_array.cpp:11 read 3\n/],
   ]],
   ['keyfreq typed with a Backspace, waiting marked, a read that finds nothing, Continue, the trace chosen by keyboard', '?program=keyfreq', [
     ['marked', 'arrays/keyfreq.cpp:25 waiting'], ['type', '29'], ['key', 'Backspace'], ['type', '\n5 6\n'],
     ['rows', /keyfreq.cpp:25 read 2\n.*\n.*input_array.cpp:10 printed "Element \[0\]: "\n.*11 read 5\n/],
-    ['marked', 'arrays/keyfreq.cpp:29 waiting'], ['key', 'F10'], ['type', '%x\n'], ['marked', 'arrays/keyfreq.cpp:32 next'],
-    ['rows', /keyfreq.cpp:29 read nothing: the value stays 0\n.*keyfreq.cpp:32 print \(next\)$/], ['key', 'F8'], ['status', /exited with status 0/],
+    ['marked', 'arrays/keyfreq.cpp:29 waiting'], ['key', 'F10'], ['type', '%x\n'], ['marked', 'arrays/keyfreq.cpp:31 next'],
+    ['rows', /keyfreq.cpp:29 read nothing: the value stays 0$/], ['key', 'F8'], ['status', /exited with status 0/],
     ['marked', null], ['screen', /Frequency of 0 in array: 0$/], ['select', 'Frequency of 0'], ['marked', 'arrays/keyfreq.cpp:32 chosen'],
     ['focus', '#trace'], ['key', 'Home'], ['key', 'ArrowDown'], ['marked', 'arrays/keyfreq.cpp:25 chosen'],
     ['files', 'arrays/keyfreq.cpp arrays/input_array.hpp arrays/input_array.cpp'], ['manual', /^KEYFREQ\(1\)[^]*SYNOPSIS/],
@@ -398,7 +443,7 @@ const scenarios = [
     ['rows', /\(max 100\): "$/], ['drop', '#step-help', '1 4 4\n'], ['status', /^keyfreq < dropped\.txt exited/],
   ]],
   ...[1280, 320].map((width) => [`at ${width} px, stopped in a stepped run, axe-core finds nothing to fix; Stop ends it`, keyfindLink, [
-    ['key', 'F10'], ['key', 'F10'], ['marked', 'arrays/input_array.cpp:7 next'], ['click', '#about details:last-of-type summary'],
+    ...steps(5), ['key', 'F11'], ['marked', 'arrays/input_array.cpp:6 next'], ['click', '#about details:last-of-type summary'],
     ['width', width], ['axe', /^$/], ['click', '#stop'], ['status', /stopped by Ctrl-C/], ['marked', null], ['rows', /26 read 3$/],
   ]]),
   ['past 10,000 calls, the trace keeps the last 10,000 and says how many it left out', '', [

@@ -12,7 +12,9 @@ import { Worker as Thread } from 'node:worker_threads';
 
 import { runProgram } from '../src/asyncify.js';
 import { Run, launch } from '../src/runner.js';
+import { Stepper } from '../src/stepper.js';
 import { Trace } from '../src/trace.js';
+import { describeFrames } from '../src/variables.js';
 import { Input, Output, Wasi, errno } from '../src/wasi.js';
 
 const { INTKIT_WASM_DIR: plain, INTKIT_ASYNCIFIED_DIR: asyncified } = process.env;
@@ -20,26 +22,57 @@ const launcher = fileURLToPath(new URL('../../packaging/npm/run.mjs', import.met
 const tree = fileURLToPath(new URL('../..', import.meta.url));
 
 // Runs the Asyncify-built program on `pieces`, each handed over only when
-// the program asks for more, then the end of input.
-async function run(name, pieces, { stdout = errno.success } = {}) {
+// the program asks for more, then the end of input; stepped, stopping at
+// every statement, with its variables read there, and how much was written by then.
+async function run(name, pieces, { stdout = errno.success, stepped = false } = {}) {
   const left = pieces.map((piece) => new TextEncoder().encode(piece));
   const out = [];
   const err = [];
   const trace = new Trace();
+  const debug = JSON.parse(readFileSync(join(asyncified, `${name}.json`), 'utf8'));
+  const stepper = new Stepper(debug);
+  const stops = [];
+  let memory;
+  const stop = (bytes) => {
+    const [row, ...rest] = new TextDecoder().decode(bytes).split(' ').slice(1).map(Number);
+    stepper.go('into');
+    stepper.reached(row, ...rest);
+    if (stops.length < 2000) { // digitstair's loops stop far more often: its variables read at the first ones
+      const frames = describeFrames(debug, stepper.stack, new Uint8Array(memory.buffer));
+      stops.push({ ...debug.stops[row], frames, written: Buffer.concat(out).length });
+    }
+  };
   const wasi = new Wasi({
     args: [name],
     fds: {
       0: new Input(async () => left.shift() ?? new Uint8Array(0)),
       1: new Output((bytes) => (out.push(bytes.slice()), trace.wrote(bytes), stdout)),
       2: new Output((bytes) => (err.push(bytes.slice()), errno.success)),
-      3: new Output((bytes) => (trace.told(bytes), errno.success)),
+      3: new Output((bytes) => (bytes[0] === 0x73 ? stop(bytes) : trace.told(bytes), errno.success)),
     },
   });
   const module = new WebAssembly.Module(readFileSync(join(asyncified, `${name}.wasm`)));
-  const code = await runProgram(module, wasi);
+  const code = await runProgram(module, wasi, (instance) => {
+    memory = instance.exports.memory;
+    new Uint8Array(memory.buffer)[instance.exports.intkit_stopping()] = Number(stepped);
+  });
   trace.end();
   const { calls } = trace.take();
-  return { code, out: Buffer.concat(out).toString('latin1'), err: Buffer.concat(err).toString('latin1'), calls };
+  return { code, out: Buffer.concat(out).toString('latin1'), err: Buffer.concat(err).toString('latin1'), calls, stops };
+}
+
+// Each stop is at a line of code, and what the program printed as name = value after it, its variables held
+// before: "k = i++ : k = 5, i = 6" after `k = 5` and `i = 6`.
+function stopsHeldToTree(stops, out) {
+  for (const [at, { file, line, frames, written }] of stops.entries()) {
+    const source = readFileSync(join(tree, file), 'utf8').split('\n')[line - 1];
+    assert.match(source, /^\s*[^\s/#]/, `${file}:${line} is no statement`);
+    const printed = out.slice(written, stops[at + 1]?.written ?? written).split(/, | : |\n/);
+    const held = frames[0].variables.map((variable) => variable.text.toLowerCase());
+    for (const piece of printed.filter((text) => /^\w+ = -?\d+$/.test(text))) {
+      assert.ok(held.includes(piece.toLowerCase()), `printed ${piece} after ${file}:${line}, where ${held.join('; ')}`);
+    }
+  }
 }
 
 // Each call's line of source really makes a call of its kind, the calls'
@@ -96,6 +129,9 @@ for (const [name, pieces, order] of runs) {
     assert.equal(got.err, '');
     assert.equal(got.out, reference(name, pieces.join('')));
     heldToTree(got.calls, got.out, pieces.join(''));
+    const stepped = await run(name, pieces, { stepped: true });
+    assert.equal(stepped.out, got.out);
+    stopsHeldToTree(stepped.stops, stepped.out);
     if (order !== undefined) {
       assert.deepEqual(got.calls.map((call) => `${call.file}:${call.line} ${call.kind}`), order);
     }
@@ -150,7 +186,8 @@ async function inPage(name, { typed = '', file = null, step = false }) {
   const stops = [];
   let exit;
   const exited = new Promise((resolve) => (exit = resolve));
-  const run = new Run(launch('', { base64: readFileSync(join(asyncified, `${name}.wasm`)).toString('base64'), name }, step), { file }, {
+  const debug = JSON.parse(readFileSync(join(asyncified, `${name}.json`), 'utf8'));
+  const run = new Run(launch('', { base64: readFileSync(join(asyncified, `${name}.wasm`)).toString('base64'), name, debug }, step), { file }, {
     wrote: (size, copies) => copied.push(...copies.map((copy) => Buffer.from(copy))),
     paused: () => (stops.push(Buffer.concat(copied).length - Buffer.concat(pieces).length), run.step()),
     show(bytes, done) {
