@@ -44,7 +44,8 @@ export function launch(engine, args = []) {
 const elementKey = 'element-6066-11e4-a52e-4f735466cecf';
 // puppeteer's names of keys, as WebDriver's code points.
 const keyValue = (key) => ({
-  Control: '\uE009', Enter: '\uE007', '\n': '\uE007', Backspace: '\uE003', Tab: '\uE004', F8: '\uE038', F10: '\uE03A',
+  Control: '\uE009', Enter: '\uE007', '\n': '\uE007', Backspace: '\uE003', Tab: '\uE004', F8: '\uE038', F10: '\uE03A', F11: '\uE03B',
+  Shift: '\uE008',
   ArrowDown: '\uE015', ArrowUp: '\uE013', Home: '\uE011', End: '\uE010',
 })[key] ??
   (key.startsWith('Key') ? key.slice(3).toLowerCase() : key);

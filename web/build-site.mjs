@@ -10,6 +10,7 @@
 // base64, since a page opened from disk can fetch no file beside it.
 import { copyFileSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
+import { gzipSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 
 import { build } from 'esbuild';
@@ -62,7 +63,9 @@ const embedded = shown.map((entry) => {
     description: description(name),
     manual: readFileSync(join(manualDir, `${name}.txt`), 'utf8'),
     sources: files.split(',').map((path) => ({ path, text: readFileSync(join(root, path), 'utf8') })),
-    base64: readFileSync(join(wasmDir, `${name}.wasm`)).toString('base64'),
+    // Compressed, which keeps the site under a megabyte; the worker opens it with DecompressionStream.
+    base64: gzipSync(readFileSync(join(wasmDir, `${name}.wasm`)), { level: 9 }).toString('base64'),
+    compressed: true,
     debug,
     statements,
   };

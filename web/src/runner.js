@@ -13,7 +13,7 @@ const fileSlice = 65536;
 // A worker that runs the program, what it says kept until a Run takes it
 // over: the page starts the one a link asks for before its own script is
 // read (boot.js).
-export function launch(workerUrl, { base64, name, debug }, stepping = false, breaks = []) {
+export function launch(workerUrl, { base64, compressed = false, name, debug }, stepping = false, breaks = []) {
   const worker = new Worker(workerUrl);
   const launched = { worker, said: [], stepping };
   worker.onmessage = ({ data }) => launched.said.push(data);
@@ -21,7 +21,7 @@ export function launch(workerUrl, { base64, name, debug }, stepping = false, bre
     event.preventDefault();
     launched.said.push({ kind: 'crash', message: event.message });
   };
-  worker.postMessage({ kind: 'start', base64, name, debug, stepping, breaks: [...breaks] });
+  worker.postMessage({ kind: 'start', base64, compressed, name, debug, stepping, breaks: [...breaks] });
   return launched;
 }
 

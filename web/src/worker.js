@@ -1,7 +1,7 @@
 // One run of one program, in a Web Worker of its own. Messages from the page:
-//   { kind: 'start', base64, name, debug, stepping, breaks }
+//   { kind: 'start', base64, compressed, name, debug, stepping, breaks }
 //                                   the program's Asyncify-built bytes in
-//                                   base64, its name, what the build read of
+//                                   base64 (gzip-compressed, if so), its name, what the build read of
 //                                   its debug information (web/stops), and
 //                                   whether it stops before its first
 //                                   statement, and its breakpoints
@@ -222,7 +222,15 @@ function arm() {
   }
 }
 
-async function start({ base64, name, debug, stepping, breaks }) {
+// The program's bytes, opened where they come compressed.
+async function program(base64, compressed) {
+  const bytes = decode(base64);
+  // From a Response, not a Blob: WebKit cannot read a Blob's stream in a worker of a page from disk.
+  return compressed ? new Response(new Response(bytes).body.pipeThrough(new DecompressionStream('gzip')))
+    .arrayBuffer() : bytes;
+}
+
+async function start({ base64, compressed, name, debug, stepping, breaks }) {
   stepper = new Stepper(debug ?? { stops: [], functions: [] });
   stepper.breaks = new Set(breaks);
   if (stepping) {
@@ -234,7 +242,7 @@ async function start({ base64, name, debug, stepping, breaks }) {
   });
   let result;
   try {
-    result = { kind: 'exit', code: await runProgram(await WebAssembly.compile(decode(base64)), wasi, ready) };
+    result = { kind: 'exit', code: await runProgram(await WebAssembly.compile(await program(base64, compressed)), wasi, ready) };
   } catch (error) {
     result = { kind: 'crash', message: String(error) };
   }

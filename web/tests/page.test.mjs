@@ -94,7 +94,7 @@ function screen(page) {
 }
 
 async function waitFor(page, check, what, read = screen) {
-  const deadline = Date.now() + 10000;
+  const deadline = Date.now() + 30000; // a bound for a page that hangs, not a measure: a busy machine is slow
   for (;;) {
     const text = await read(page);
     if (check(text)) {
