@@ -1,16 +1,21 @@
 // Variables from debug information: stops/debug-info.mjs must find each
-// program's own functions and their variables in the page's build, and
+// program's own functions and their variables in the page's build, the
+// stops the build inserts must be where its statements are, and
 // src/variables.js must show a stopped run's variables from its memory as
 // C++ has them, whatever that memory holds.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { existsSync } from 'node:fs';
+import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
+import { fileURLToPath } from 'node:url';
 
 import { describeFrames } from '../src/variables.js';
 import { readDebugInfo } from '../stops/debug-info.mjs';
+import { sections } from '../stops/insert.mjs';
+import { stepping } from '../stops/main.mjs';
 
+const tree = fileURLToPath(new URL('../..', import.meta.url));
 const dwarfdump = process.env.INTKIT_DWARFDUMP ?? 'llvm-dwarfdump';
 const built = process.env.INTKIT_WASM_DIR ?? '';
 // The files Source shows of each program.
@@ -169,4 +174,23 @@ test('a stopped run\'s variables, read from its memory', () => {
     assert.deepEqual(describeFrames(info, frames, memory).map(({ variables }) => variables.map(({ text }) => text)),
       [lines, ['store = {7, -4, 9, 0, 3}', grid.replace('cells', 'grid')]], `pc ${pc}`);
   }
+});
+
+// The stops the build puts in: a valid module without the debug sections the insertion made wrong, each stop in
+// a function of the files shown, after its prologue; stepdemo's at each line of main with a statement.
+test('each program with its stops, from its build', { skip: missing }, () => {
+  for (const [program, files] of Object.entries(shown)) {
+    const wasm = join(built, `${program}.wasm`);
+    const { program: stopped, debug } = stepping(dwarfdump, readFileSync(wasm), wasm, files.split(' '));
+    assert.ok(WebAssembly.validate(stopped), program);
+    assert.deepEqual(sections(stopped).filter(({ name }) => name?.startsWith('.debug_')), [], program);
+    for (const { address, file, function: index } of debug.stops) {
+      const { ranges } = debug.functions[index];
+      assert.ok(files.includes(file) && ranges.some(([low, high]) => address > low && address < high), program);
+    }
+  }
+  const wasm = join(built, 'stepdemo.wasm');
+  const source = readFileSync(join(tree, 'demos/stepdemo.cpp'), 'utf8').split('\n');
+  assert.deepEqual(stepping(dwarfdump, readFileSync(wasm), wasm, ['demos/stepdemo.cpp']).debug.stops.map((s) => s.line),
+    source.flatMap((line, at) => (line.includes(';') && !line.startsWith('//') ? [at + 1] : [])));
 });
