@@ -3,11 +3,21 @@
 // stop there: the call stack, kept from each stop's frame base (the stack
 // grows down, so a frame above the one reached has returned), and the step
 // asked for. Plain data, no DOM.
-//
+
+// What a program tells on descriptor 3 when it reaches a stop, "stop ROW
+// FRAME FIRST SECOND\n": those four numbers, or null for any other line.
+const stopLine = /^stop (-?\d+) (-?\d+) (-?\d+) (-?\d+)\n$/;
+
+export function stopTold(bytes) {
+  const told = bytes[0] === 0x73 ? stopLine.exec(new TextDecoder().decode(bytes)) : null;
+  return told === null ? null : told.slice(1).map(Number);
+}
+
 // debug: what the build read from the debug information, { stops:
-// [{ address, file, line, function }], functions: [{ name, passed, ... }] }.
+// [{ address, file, line, function }], functions: [{ name, passed, ... }] };
+// without it, a program that tells no stops.
 export class Stepper {
-  constructor(debug) {
+  constructor(debug = { stops: [], functions: [] }) {
     this.debug = debug;
     this.frames = []; // outermost first: { function, frame, row, locals }
     this.how = null; // null: run freely; 'into', 'over' or 'out'

@@ -38,7 +38,7 @@
 import { Input, Output, Wasi, errno } from './wasi.js';
 import { runProgram } from './asyncify.js';
 import { Backlog } from './backlog.js';
-import { Stepper } from './stepper.js';
+import { Stepper, stopTold } from './stepper.js';
 import { Trace } from './trace.js';
 import { describeFrames } from './variables.js';
 
@@ -68,7 +68,7 @@ let copies = [];
 let reportedAt = 0;
 const backlog = new Backlog();
 const trace = new Trace();
-let stepper = new Stepper({ stops: [], functions: [] });
+let stepper = new Stepper();
 let wakeStepper = null;
 let written = 0; // bytes written to standard output
 let memory = null;
@@ -189,15 +189,13 @@ function sent() {
 // armed, each statement it reaches, where it may wait for the page's word,
 // everything before it told and sent, as at the exit: a statement may have
 // written more than the page has room for yet.
-const stopLine = /^stop (-?\d+) (-?\d+) (-?\d+) (-?\d+)\n$/;
-
 function tracer(bytes) {
-  const stop = bytes[0] === 0x73 ? stopLine.exec(new TextDecoder().decode(bytes)) : null;
+  const stop = stopTold(bytes);
   if (stop === null) {
     trace.told(bytes);
     return errno.success;
   }
-  const [row, frame, first, second] = stop.slice(1).map(Number);
+  const [row, frame, first, second] = stop;
   trace.end(); // the call before, if any, has returned
   return stepper.reached(row, frame, first, second) ? pause(row) : errno.success;
 }
@@ -231,7 +229,7 @@ async function program(base64, compressed) {
 }
 
 async function start({ base64, compressed, name, debug, stepping, breaks }) {
-  stepper = new Stepper(debug ?? { stops: [], functions: [] });
+  stepper = new Stepper(debug);
   stepper.breaks = new Set(breaks);
   if (stepping) {
     stepper.go('into');

@@ -5,6 +5,8 @@
 // JSON-able data, from which src/variables.js shows the variables in memory.
 // Type keys are the offsets of the type entries in .debug_info.
 
+import { shownFile } from './lines.mjs';
+
 const entryLine = /^(0x[0-9a-f]+):( +)(DW_TAG_\w+|NULL)/;
 const attributeLine = /^\s+(DW_AT_\w+)\t\((.*)$/;
 const reference = /^(0x[0-9a-f]+)(?: "(.*)")?/s;
@@ -22,7 +24,7 @@ export function readDebugInfo(text, shownFiles) {
   for (const unit of units) {
     walk(unit, (entry) => {
       if (entry.tag !== 'DW_TAG_subprogram' || 'DW_AT_declaration' in entry.attributes) return;
-      const file = shownFile(inherited(reader, entry, 'DW_AT_decl_file'), shownFiles);
+      const file = declaredIn(inherited(reader, entry, 'DW_AT_decl_file'), shownFiles);
       const ranges = codeRanges(entry);
       if (file !== null && ranges.length > 0) functions.push(readFunction(reader, entry, file, ranges));
     });
@@ -92,9 +94,9 @@ function declaration(reader, entry) {
 }
 
 // A decl_file path is the build's: match the shown path at a '/'.
-function shownFile(value, shownFiles) {
+function declaredIn(value, shownFiles) {
   const path = text(value ?? '');
-  return path === null ? null : shownFiles.find((shown) => path === shown || path.endsWith(`/${shown}`)) ?? null;
+  return path === null ? null : shownFile(path, shownFiles);
 }
 
 // wasm-ld leaves the copies it dropped at 0 or a tombstone address.

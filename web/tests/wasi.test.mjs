@@ -12,7 +12,7 @@ import { Worker as Thread } from 'node:worker_threads';
 
 import { runProgram } from '../src/asyncify.js';
 import { Run, launch } from '../src/runner.js';
-import { Stepper } from '../src/stepper.js';
+import { Stepper, stopTold } from '../src/stepper.js';
 import { Trace } from '../src/trace.js';
 import { describeFrames } from '../src/variables.js';
 import { Input, Output, Wasi, errno } from '../src/wasi.js';
@@ -33,8 +33,7 @@ async function run(name, pieces, { stdout = errno.success, stepped = false } = {
   const stepper = new Stepper(debug);
   const stops = [];
   let memory;
-  const stop = (bytes) => {
-    const [row, ...rest] = new TextDecoder().decode(bytes).split(' ').slice(1).map(Number);
+  const stop = ([row, ...rest]) => {
     stepper.go('into');
     stepper.reached(row, ...rest);
     if (stops.length < 2000) { // digitstair's loops stop far more often: its variables read at the first ones
@@ -48,7 +47,10 @@ async function run(name, pieces, { stdout = errno.success, stepped = false } = {
       0: new Input(async () => left.shift() ?? new Uint8Array(0)),
       1: new Output((bytes) => (out.push(bytes.slice()), trace.wrote(bytes), stdout)),
       2: new Output((bytes) => (err.push(bytes.slice()), errno.success)),
-      3: new Output((bytes) => (bytes[0] === 0x73 ? stop(bytes) : trace.told(bytes), errno.success)),
+      3: new Output((bytes) => {
+        const told = stopTold(bytes);
+        return (told === null ? trace.told(bytes) : stop(told), errno.success);
+      }),
     },
   });
   const module = new WebAssembly.Module(readFileSync(join(asyncified, `${name}.wasm`)));
