@@ -69,6 +69,7 @@ let reportedAt = 0;
 const backlog = new Backlog();
 const trace = new Trace();
 let stepper = new Stepper();
+let continues = 0; // Continues the page has asked for
 let wakeStepper = null;
 let written = 0; // bytes written to standard output
 let memory = null;
@@ -203,7 +204,11 @@ function tracer(bytes) {
 async function pause(row) {
   arm();
   report();
+  const asked = continues;
   await sent();
+  if (continues !== asked) { // a Continue came meanwhile
+    return errno.success;
+  }
   const { file, line } = stepper.debug.stops[row];
   const frames = describeFrames(stepper.debug, stepper.stack, new Uint8Array(memory.buffer));
   self.postMessage({ kind: 'paused', stop: { file, line, frames, written } });
@@ -280,6 +285,7 @@ self.onmessage = ({ data }) => {
       break;
     case 'step':
     case 'continue':
+      continues += Number(data.kind === 'continue');
       stepper.go(data.how ?? null);
       arm();
       wakeStepper?.();
