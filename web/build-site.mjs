@@ -76,7 +76,7 @@ writeFileSync(
 // pages and source files, the code of the worker that runs one, and the
 // start of the one a link asks for (boot.js).
 var intkitPrograms = ${JSON.stringify(embedded)};
-var intkitWorkerSource = ${JSON.stringify(await bundle('worker.js'))};
-${await bundle('boot.js')}`,
+var intkitWorkerSource = ${JSON.stringify(await bundle('worker/worker.js'))};
+${await bundle('page/boot.js')}`,
 );
-writeFileSync(join(site, 'app.js'), await bundle('page.js'));
+writeFileSync(join(site, 'app.js'), await bundle('page/page.js'));

@@ -1,4 +1,4 @@
-// Fast-forward (src/backlog.js) against xterm.js itself, headless: output
+// Fast-forward (src/worker/backlog.js) against xterm.js itself, headless: output
 // drawn through the backlog, a piece at a time while more arrives, must
 // leave the terminal exactly as drawing every byte does, at several widths.
 import assert from 'node:assert/strict';
@@ -9,7 +9,7 @@ import { fileURLToPath } from 'node:url';
 
 import xterm from '@xterm/headless';
 
-import { Backlog } from '../src/backlog.js';
+import { Backlog } from '../src/worker/backlog.js';
 import { terminalState as state } from './terminal-state.mjs';
 
 const launcher = fileURLToPath(new URL('../../packaging/npm/run.mjs', import.meta.url));

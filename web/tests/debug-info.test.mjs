@@ -1,7 +1,7 @@
 // Variables from debug information: stops/debug-info.mjs must find each
 // program's own functions and their variables in the page's build, the
 // stops the build inserts must be where its statements are, and
-// src/variables.js must show a stopped run's variables from its memory as
+// src/worker/variables.js must show a stopped run's variables from its memory as
 // C++ has them, whatever that memory holds.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
@@ -10,7 +10,7 @@ import { join } from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { describeFrames } from '../src/variables.js';
+import { describeFrames } from '../src/worker/variables.js';
 import { readDebugInfo } from '../stops/debug-info.mjs';
 import { sections } from '../stops/insert.mjs';
 import { stepping } from '../stops/main.mjs';

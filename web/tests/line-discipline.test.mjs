@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
-import { freshLine, type } from '../src/line-discipline.js';
+import { freshLine, type } from '../src/page/line-discipline.js';
 
 // Each row: what is typed, in pieces as the terminal delivers them; the echo;
 // what is sent ('<end>' for the end of input); whether it interrupts.

@@ -1,7 +1,7 @@
-// The page's WASI layer (src/wasi.js, src/asyncify.js) under Node.js: each
+// The page's WASI layer (src/worker/wasi.js, src/worker/asyncify.js) under Node.js: each
 // run, answered a piece at a time as the program asks, must write the bytes
 // that Node's own WASI writes for the same program and input, which the
-// end-to-end suite holds to Linux's; so must its runs (src/runner.js).
+// end-to-end suite holds to Linux's; so must its runs (src/page/runner.js).
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
@@ -10,12 +10,12 @@ import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 import { Worker as Thread } from 'node:worker_threads';
 
-import { runProgram } from '../src/asyncify.js';
-import { Run, launch } from '../src/runner.js';
-import { Stepper, stopTold } from '../src/stepper.js';
+import { runProgram } from '../src/worker/asyncify.js';
+import { Run, launch } from '../src/page/runner.js';
+import { Stepper, stopTold } from '../src/worker/stepper.js';
 import { Trace } from '../src/trace.js';
-import { describeFrames } from '../src/variables.js';
-import { Input, Output, Wasi, errno } from '../src/wasi.js';
+import { describeFrames } from '../src/worker/variables.js';
+import { Input, Output, Wasi, errno } from '../src/worker/wasi.js';
 
 const { INTKIT_WASM_DIR: plain, INTKIT_ASYNCIFIED_DIR: asyncified } = process.env;
 const launcher = fileURLToPath(new URL('../../packaging/npm/run.mjs', import.meta.url));
@@ -157,7 +157,7 @@ test('a failed write ends the program with its report, naming it', async () => {
 const thread = `import { parentPort } from 'node:worker_threads';
 globalThis.self = globalThis;
 self.postMessage = (message, transfer) => parentPort.postMessage(message, transfer);
-await import(${JSON.stringify(new URL('../src/worker.js', import.meta.url).href)});
+await import(${JSON.stringify(new URL('../src/worker/worker.js', import.meta.url).href)});
 parentPort.on('message', (data) => self.onmessage({ data }));`;
 globalThis.Worker = class {
   constructor() {

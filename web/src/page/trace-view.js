@@ -4,7 +4,7 @@
 // through; choosing a row shows its line in Source. A screen reader hears
 // the newest row now and then, politely, not every row of a flood.
 import { reveal } from './reveal.js';
-import { describe } from './trace.js';
+import { describe } from '../trace.js';
 
 const mostRows = 10000;
 const sayEvery = 1000; // ms

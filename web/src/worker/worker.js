@@ -39,7 +39,7 @@ import { Input, Output, Wasi, errno } from './wasi.js';
 import { runProgram } from './asyncify.js';
 import { Backlog } from './backlog.js';
 import { Stepper, stopTold } from './stepper.js';
-import { Trace } from './trace.js';
+import { Trace } from '../trace.js';
 import { describeFrames } from './variables.js';
 
 // Sent to the page and not yet shown, at most. While the backlog can be
