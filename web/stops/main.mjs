@@ -8,12 +8,17 @@
 import { execFileSync } from 'node:child_process';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { readDebugInfo } from './debug-info.mjs';
-import { frameSize, insertStops } from './insert.mjs';
+import { entry, frameSize, insertStops } from './insert.mjs';
+import { addresses } from './module.mjs';
 import { readLineTable, statementStops } from './lines.mjs';
 
 const mostPassed = 2; // locals a stop passes beside the frame base
 
 export function stepping(dwarfdump, bytes, wasm, shown) {
+  const { armed, table } = addresses(bytes);
+  if (armed === undefined) { // a build that tells nothing: as it is
+    return { program: bytes, debug: { functions: [], types: {}, stops: [] } };
+  }
   const dump = (what) => execFileSync(dwarfdump, [what, wasm], { encoding: 'utf8', maxBuffer: 1 << 30 });
   const info = readDebugInfo(dump('--debug-info'), shown);
   const stops = statementStops(readLineTable(dump('--debug-line')), shown, info.functions);
@@ -23,6 +28,9 @@ export function stepping(dwarfdump, bytes, wasm, shown) {
     // How far below its caller's stack its frame lies, to tell a call from a return.
     const prologue = frameSize(bytes, Math.min(...function_.ranges.map(([low]) => low)));
     function_.frameSize = prologue.size;
+    if (prologue.size % entry.size !== 0) { // the callers' table has an entry for each 16 bytes of the stack
+      throw new Error(`${function_.name} takes ${prologue.size} bytes of the stack, not a multiple of ${entry.size}`);
+    }
     sp ??= prologue.sp;
     // The locals some variables live behind (parameters passed by address).
     function_.passed = [...new Set(function_.variables.flatMap(({ location }) => location.local ?? []))].sort();
@@ -41,11 +49,17 @@ export function stepping(dwarfdump, bytes, wasm, shown) {
   if (sp == null) {
     throw new Error('no function of the files shown has a frame on the stack, as -O0 gives each');
   }
-  const program = insertStops(bytes, stops.map((stop, row) => {
-    const { frameBase, passed } = info.functions[stop.function];
-    return { ...stop, row, frame: frameBase, first: local(passed[0]), second: local(passed[1]) };
-  }), sp);
-  return { program, debug: { ...info, stops } };
+  const places = (function_) => ({ frame: function_.frameBase, first: local(function_.passed[0]),
+    second: local(function_.passed[1]) });
+  const program = insertStops(bytes, {
+    stops: stops.map((stop, row) => ({ ...stop, row, ...places(info.functions[stop.function]) })),
+    functions: info.functions.map((function_) => ({ low: Math.min(...function_.ranges.map(([low]) => low)),
+      ...places(function_) })),
+    sp,
+    armed,
+    table,
+  });
+  return { program, debug: { ...info, stops, table } };
 }
 
 const local = (index) => (index === undefined ? null : { local: index });

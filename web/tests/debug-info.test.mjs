@@ -12,7 +12,7 @@ import { fileURLToPath } from 'node:url';
 
 import { describeFrames } from '../src/worker/variables.js';
 import { readDebugInfo } from '../stops/debug-info.mjs';
-import { sections } from '../stops/insert.mjs';
+import { frameSize, sections } from '../stops/insert.mjs';
 import { stepping } from '../stops/main.mjs';
 
 const tree = fileURLToPath(new URL('../..', import.meta.url));
@@ -193,4 +193,15 @@ test('each program with its stops, from its build', { skip: missing }, () => {
   const source = readFileSync(join(tree, 'demos/stepdemo.cpp'), 'utf8').split('\n');
   assert.deepEqual(stepping(dwarfdump, readFileSync(wasm), wasm, ['demos/stepdemo.cpp']).debug.stops.map((s) => s.line),
     source.flatMap((line, at) => (line.includes(';') && !line.startsWith('//') ? [at + 1] : [])));
+});
+
+// [a function's first instructions, the frame it takes]: clang 19's -O0 prologue, clang 22's, and another start.
+const prologues = [[[0x23, 0, 0x21, 1, 0x41, 0x30], 48], [[0x23, 0, 0x41, 0x30, 0x6b], 48], [[0x23, 0, 0x41, 0x30], 0]];
+
+test('a function\'s frame size, from the prologue of either compiler', () => {
+  for (const [code, size] of prologues) {
+    const body = [0, ...code, 0x0b]; // no locals
+    const module = Uint8Array.from([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0, 10, body.length + 2, 1, body.length, ...body]);
+    assert.equal(frameSize(module, 2).size, size, code.join(' '));
+  }
 });

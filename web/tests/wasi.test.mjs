@@ -127,6 +127,7 @@ const runs = [
 for (const [name, pieces, order] of runs) {
   test(`${name} on ${JSON.stringify(pieces).slice(0, 40)} writes what it writes under Node's WASI, and traces it`, async () => {
     const got = await run(name, pieces);
+    assert.deepEqual(got.stops, [], 'a free run told its stops');
     assert.equal(got.code, 0);
     assert.equal(got.err, '');
     assert.equal(got.out, reference(name, pieces.join('')));
