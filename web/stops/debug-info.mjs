@@ -17,7 +17,11 @@ const qualifierTags = new Set(['DW_TAG_typedef', 'DW_TAG_const_type', 'DW_TAG_vo
   'DW_TAG_restrict_type', 'DW_TAG_atomic_type']);
 
 export function readDebugInfo(text, shownFiles) {
-  const { entries, units } = readEntries(text);
+  return describeEntries(readEntries(text), shownFiles);
+}
+
+// The same from entries read otherwise (dwarf/dumped.mjs), with values as the text has them.
+export function describeEntries({ entries, units }, shownFiles) {
   const types = {};
   const reader = { entries, types };
   const functions = [];
