@@ -22,8 +22,8 @@ const launcher = fileURLToPath(new URL('../../packaging/npm/run.mjs', import.met
 const tree = fileURLToPath(new URL('../..', import.meta.url));
 
 // Runs the Asyncify-built program on `pieces`, each handed over only when
-// the program asks for more, then the end of input; stepped, stopping at
-// every statement, with its variables read there, and how much was written by then.
+// the program asks for more, then the end of input; stepped, with Step into
+// at every stop, its variables read there, and how much was written by then.
 async function run(name, pieces, { stdout = errno.success, stepped = false } = {}) {
   const left = pieces.map((piece) => new TextEncoder().encode(piece));
   const out = [];
@@ -32,15 +32,22 @@ async function run(name, pieces, { stdout = errno.success, stepped = false } = {
   const debug = JSON.parse(readFileSync(join(asyncified, `${name}.json`), 'utf8'));
   const stepper = new Stepper(debug);
   const stops = [];
+  const twice = []; // the lines stepped to twice in a row in one frame
+  let last = null;
   let memory;
   const stop = ([row, ...rest]) => {
-    stepper.go('into');
-    stepper.reached(row, ...rest);
+    if (!stepper.reached(row, ...rest)) return;
+    const { file, line } = debug.stops[row];
+    const here = `${file}:${line} in the frame at ${rest[0]}`;
+    twice.push(...(here === last ? [here] : []));
+    last = here;
     if (stops.length < 2000) { // digitstair's loops stop far more often: its variables read at the first ones
       const frames = describeFrames(debug, stepper.stack, new Uint8Array(memory.buffer));
       stops.push({ ...debug.stops[row], frames, written: Buffer.concat(out).length });
     }
+    stepper.go('into');
   };
+  stepper.go('into');
   const wasi = new Wasi({
     args: [name],
     fds: {
@@ -56,11 +63,13 @@ async function run(name, pieces, { stdout = errno.success, stepped = false } = {
   const module = new WebAssembly.Module(readFileSync(join(asyncified, `${name}.wasm`)));
   const code = await runProgram(module, wasi, (instance) => {
     memory = instance.exports.memory;
+    stepper.memory = memory;
     new Uint8Array(memory.buffer)[instance.exports.intkit_stopping()] = Number(stepped);
   });
   trace.end();
   const { calls } = trace.take();
-  return { code, out: Buffer.concat(out).toString('latin1'), err: Buffer.concat(err).toString('latin1'), calls, stops };
+  return { code, out: Buffer.concat(out).toString('latin1'), err: Buffer.concat(err).toString('latin1'), calls, stops,
+    twice };
 }
 
 // Each stop is at a line of code, and what the program printed as name = value after it, its variables held
@@ -70,6 +79,7 @@ function stopsHeldToTree(stops, out) {
     const source = readFileSync(join(tree, file), 'utf8').split('\n')[line - 1];
     assert.match(source, /^\s*[^\s/#]/, `${file}:${line} is no statement`);
     const printed = out.slice(written, stops[at + 1]?.written ?? written).split(/, | : |\n/);
+    assert.equal(frames.at(-1).name, 'main', `${file}:${line} shown without its callers`);
     const held = frames[0].variables.map((variable) => variable.text.toLowerCase());
     for (const piece of printed.filter((text) => /^\w+ = -?\d+$/.test(text))) {
       assert.ok(held.includes(piece.toLowerCase()), `printed ${piece} after ${file}:${line}, where ${held.join('; ')}`);
@@ -115,6 +125,7 @@ const runs = [
   ['keyfreq', ['5\n4 7 4\n4 1\n4\n']],
   ['tallyfive', ['-3 -2 0 7 8\n']],
   ['divisorsum', ['2147483647\n']],
+  ['divisorsum', ['496\n']], // 2 to the 4th: four turns of a loop on one line
   ['digitstair', ['300\n']], // 45 KB of output
   ['gridmath', []],
   ['stepdemo', []],
@@ -135,6 +146,7 @@ for (const [name, pieces, order] of runs) {
     const stepped = await run(name, pieces, { stepped: true });
     assert.equal(stepped.out, got.out);
     stopsHeldToTree(stepped.stops, stepped.out);
+    assert.deepEqual(stepped.twice, [], 'a line two steps');
     if (order !== undefined) {
       assert.deepEqual(got.calls.map((call) => `${call.file}:${call.line} ${call.kind}`), order);
     }

@@ -1,8 +1,8 @@
 // Where a stepped run is, from the stops it reaches (web/stops puts one
 // before every statement of the files Source shows), and whether it should
-// stop there: the call stack, kept from each stop's frame base (the stack
-// grows down, so a frame above the one reached has returned), and the step
-// asked for. Plain data, no DOM.
+// stop there: the call stack, read at each stop from the frame base it
+// tells and the callers' table in the program's memory, and the step asked
+// for. Plain data, no DOM.
 
 // What a program tells on descriptor 3 when it reaches a stop, "stop ROW
 // FRAME FIRST SECOND\n": those four numbers, or null for any other line.
@@ -13,15 +13,25 @@ export function stopTold(bytes) {
   return told === null ? null : told.slice(1).map(Number);
 }
 
+// The callers' table (web/stops/insert.mjs): before each call of a shown
+// function by another, the caller writes at `table + (its frame base &
+// mask)` its row << 16 | (callee + 1), then the two locals it passes.
+const entryMask = 0xfff0;
+const mostFrames = 4096;
+
 // debug: what the build read from the debug information, { stops:
-// [{ address, file, line, function }], functions: [{ name, passed, ... }] };
-// without it, a program that tells no stops.
+// [{ address, file, line, function }], functions: [{ name, passed, ... }],
+// table }; without it, a program that tells no stops. `memory`: the
+// program's, once it runs.
 export class Stepper {
   constructor(debug = { stops: [], functions: [] }) {
     this.debug = debug;
+    this.memory = null;
     this.frames = []; // outermost first: { function, frame, row, locals }
     this.how = null; // null: run freely; 'into', 'over' or 'out'
     this.depth = 0; // the frames there were when the step began
+    this.from = null; // the frames where the step began, if it began at a stop
+    this.stopped = false; // the run waits at the last stop reached
     this.breaks = new Set(); // 'file:line'
   }
 
@@ -34,33 +44,61 @@ export class Stepper {
   // `first` and `second` the values of the locals it passes: whether to stop.
   reached(row, frame, first, second) {
     const stop = this.debug.stops[row];
-    const { frames } = this;
-    // Each frame lies below its caller's, `frameSize` under the stack as it
-    // was at the call: a frame it does not lie below has returned.
-    const top = frame + (this.debug.functions[stop.function].frameSize ?? 0);
-    const same = (f) => f.frame === frame && f.function === stop.function;
-    while (frames.length > 0 && !same(frames.at(-1)) && top > frames.at(-1).frame) {
-      frames.pop();
-    }
-    if (frames.length === 0 || !same(frames.at(-1))) {
-      frames.push({ function: stop.function, frame });
-    }
-    const passed = this.debug.functions[stop.function].passed ?? [];
-    Object.assign(frames.at(-1), { row, locals: { [passed[0]]: first, [passed[1]]: second } });
-    const depth = frames.length;
-    const stops = this.how === 'into' || (this.how === 'over' && depth <= this.depth)
-      || (this.how === 'out' && depth < this.depth) || this.breaks.has(`${stop.file}:${stop.line}`);
+    this.frames = [...this.callers(stop.function, frame).reverse(),
+      { function: stop.function, frame, row, locals: this.locals(stop.function, first, second) }];
+    const depth = this.frames.length;
+    // As a debugger steps: a line is one step however many stops the compiler split it into.
+    const was = this.from?.find((f) => f.frame === frame && f.function === stop.function);
+    const sameLine = (this.how === 'into' || this.how === 'over') && was !== undefined
+      && this.debug.stops[was.row].line === stop.line && this.debug.stops[was.row].file === stop.file;
+    const stops = !sameLine && (this.how === 'into' || (this.how === 'over' && depth <= this.depth)
+      || (this.how === 'out' && depth < this.depth) || this.breaks.has(`${stop.file}:${stop.line}`));
     if (stops) {
       this.how = null;
     }
+    this.stopped = stops;
     return stops;
+  }
+
+  // The frames that called the one at `frame`, innermost first: each lies
+  // just above its callee's (the stack grows down), and noted there which it
+  // called; a frame the table does not hold ends them.
+  callers(function_, frame) {
+    const { table, functions, stops } = this.debug;
+    const found = [];
+    if (table === undefined || this.memory === null) {
+      return found;
+    }
+    const words = new DataView(this.memory.buffer);
+    for (let callee = function_, base = frame; found.length < mostFrames;) {
+      const above = base + (functions[callee].frameSize ?? 0);
+      const at = table + (above & entryMask);
+      const word = words.getUint32(at, true);
+      const row = word >>> 16;
+      if ((word & 0xffff) !== callee + 1 || row >= stops.length) {
+        break;
+      }
+      const caller = stops[row].function;
+      found.push({ function: caller, frame: above, row,
+        locals: this.locals(caller, words.getInt32(at + 8, true), words.getInt32(at + 12, true)) });
+      [callee, base] = [caller, above];
+    }
+    return found;
+  }
+
+  locals(function_, first, second) {
+    const passed = this.debug.functions[function_].passed ?? [];
+    return { [passed[0]]: first, [passed[1]]: second };
   }
 
   // Runs to the next stop (into), the next in this function or its caller
   // (over), the next in its caller (out), or the next breakpoint (null).
+  // From a free run, where the stack is not known, each goes to the next stop.
   go(how) {
     this.how = how;
-    this.depth = this.frames.length;
+    this.depth = this.stopped ? this.frames.length : Infinity;
+    this.from = this.stopped ? this.frames : null;
+    this.stopped = false;
   }
 
   // The call stack, innermost first, as variables.js reads it.

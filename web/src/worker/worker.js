@@ -257,6 +257,7 @@ async function start({ base64, compressed, name, debug, stepping, breaks }) {
 
 function ready(instance) {
   memory = instance.exports.memory;
+  stepper.memory = memory;
   armedAt = instance.exports.intkit_stopping?.() ?? null;
   arm();
 }
