@@ -1,5 +1,6 @@
 // Variables from debug information: stops/debug-info.mjs must find each
-// program's own functions and their variables in the page's build, the
+// program's own functions and their variables in the page's build, as
+// stops/dwarf/ reads them from the module and llvm-dwarfdump alike, the
 // stops the build inserts must be where its statements are, and
 // src/worker/variables.js must show a stopped run's variables from its memory as
 // C++ has them, whatever that memory holds.
@@ -12,6 +13,8 @@ import { fileURLToPath } from 'node:url';
 
 import { describeFrames } from '../src/worker/variables.js';
 import { readDebugInfo } from '../stops/debug-info.mjs';
+import { moduleDebugInfo, moduleLineTable } from '../stops/dwarf/index.mjs';
+import { readLineTable } from '../stops/lines.mjs';
 import { frameSize, sections } from '../stops/insert.mjs';
 import { stepping } from '../stops/main.mjs';
 
@@ -30,8 +33,11 @@ const shown = {
   stepdemo: 'demos/stepdemo.cpp',
   commademo: 'demos/commademo.cpp',
 };
-const missing = spawnSync(dwarfdump, ['--version']).status !== 0 ? `no ${dwarfdump}`
-  : Object.keys(shown).some((name) => !existsSync(join(built, `${name}.wasm`))) && 'no build in INTKIT_WASM_DIR';
+// Each program as the page's build makes it (clang 19, DWARF 4; the C library's units are clang 14's), and
+// gridmath with DWARF 5.
+const builds = [...Object.entries(shown), ['gridmath-dwarf5', shown.gridmath]];
+const unbuilt = builds.some(([name]) => !existsSync(join(built, `${name}.wasm`))) && 'no build in INTKIT_WASM_DIR';
+const missing = spawnSync(dwarfdump, ['--version']).status !== 0 ? `no ${dwarfdump}` : unbuilt;
 
 // [program, function, its variables as name:kind of type, in order]
 const functions = [
@@ -50,12 +56,14 @@ const functions = [
   ['commademo', 'main', 'a:int b:int c:int d:int'],
 ];
 
-test('each program\'s functions and variables, from its build', { skip: missing }, () => {
+test('each program\'s functions and variables, from its build, as llvm-dwarfdump reads them', { skip: missing }, () => {
   const infos = {};
-  for (const [program, files] of Object.entries(shown)) {
-    const { stdout } = spawnSync(dwarfdump, ['--debug-info', join(built, `${program}.wasm`)],
-      { encoding: 'utf8', maxBuffer: 1 << 30 });
-    infos[program] = readDebugInfo(stdout, files.split(' '));
+  for (const [program, files] of builds) {
+    const wasm = join(built, `${program}.wasm`);
+    const dump = (what) => spawnSync(dwarfdump, [what, wasm], { encoding: 'utf8', maxBuffer: 1 << 30 }).stdout;
+    infos[program] = moduleDebugInfo(readFileSync(wasm), files.split(' '));
+    assert.deepEqual(infos[program], readDebugInfo(dump('--debug-info'), files.split(' ')), program);
+    assert.deepEqual(moduleLineTable(readFileSync(wasm)), readLineTable(dump('--debug-line')), program);
   }
   for (const [program, name, variables] of functions) {
     const { types, functions: found } = infos[program];
