@@ -1,27 +1,26 @@
 // The page's build tool for stepping: reads the debug information the
-// compiler wrote into a program built with -g -O0, with llvm-dwarfdump, and
+// compiler wrote into a program built with -g -O0 (dwarf/, from its own
+// sections, as the page's worker can too), and
 // writes the program with a stop before each statement of the files Source
 // shows (insert.mjs), and beside it what the page needs to show where it
 // stopped and every variable there (JSON).
 //
-//   node main.mjs DWARFDUMP IN.wasm OUT.wasm OUT.json FILE,FILE...
-import { execFileSync } from 'node:child_process';
+//   node main.mjs IN.wasm OUT.wasm OUT.json FILE,FILE...
 import { readFileSync, writeFileSync } from 'node:fs';
-import { readDebugInfo } from './debug-info.mjs';
+import { moduleDebugInfo, moduleLineTable } from './dwarf/index.mjs';
 import { entry, frameSize, insertStops } from './insert.mjs';
 import { addresses } from './module.mjs';
-import { readLineTable, statementStops } from './lines.mjs';
+import { statementStops } from './lines.mjs';
 
 const mostPassed = 2; // locals a stop passes beside the frame base
 
-export function stepping(dwarfdump, bytes, wasm, shown) {
+export function stepping(bytes, shown) {
   const { armed, table } = addresses(bytes);
   if (armed === undefined) { // a build that tells nothing: as it is
     return { program: bytes, debug: { functions: [], types: {}, stops: [] } };
   }
-  const dump = (what) => execFileSync(dwarfdump, [what, wasm], { encoding: 'utf8', maxBuffer: 1 << 30 });
-  const info = readDebugInfo(dump('--debug-info'), shown);
-  const stops = statementStops(readLineTable(dump('--debug-line')), shown, info.functions);
+  const info = moduleDebugInfo(bytes, shown);
+  const stops = statementStops(moduleLineTable(bytes), shown, info.functions);
   let sp = null;
   for (const [index, function_] of info.functions.entries()) {
     const own = stops.filter((stop) => stop.function === index);
@@ -65,8 +64,8 @@ export function stepping(dwarfdump, bytes, wasm, shown) {
 const local = (index) => (index === undefined ? null : { local: index });
 
 if (import.meta.url === `file://${process.argv[1]}`) {
-  const [dwarfdump, input, output, json, files] = process.argv.slice(2);
-  const { program, debug } = stepping(dwarfdump, readFileSync(input), input, files.split(','));
+  const [input, output, json, files] = process.argv.slice(2);
+  const { program, debug } = stepping(readFileSync(input), files.split(','));
   writeFileSync(output, program);
   writeFileSync(json, JSON.stringify(debug));
 }
