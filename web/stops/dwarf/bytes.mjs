@@ -104,5 +104,3 @@ export class Bytes {
     return { length: Number(this.u64()), offsetSize: 8 };
   }
 }
-
-export const stringAt = (section, offset) => new Bytes(section, offset).cstring();

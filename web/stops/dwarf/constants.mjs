@@ -1,5 +1,5 @@
 // The names of DWARF's codes, as llvm-dwarfdump prints them and the readers
-// of entries match them: tags, attributes, forms, base type encodings.
+// of entries match them: tags, attributes, base type encodings.
 // A code without a name here comes back as DW_TAG_0x...: nothing of the
 // page's depends on one.
 
@@ -49,15 +49,6 @@ const attributes = named('DW_AT_', `
   0x87=noreturn 0x88=alignment 0x89=export_symbols 0x8a=deleted 0x8b=defaulted 0x8c=loclists_base
   0x2007=MIPS_linkage_name 0x2116=GNU_all_tail_call_sites 0x2117=GNU_all_call_sites`);
 
-export const forms = named('DW_FORM_', `
-  0x01=addr 0x03=block2 0x04=block4 0x05=data2 0x06=data4 0x07=data8 0x08=string 0x09=block
-  0x0a=block1 0x0b=data1 0x0c=flag 0x0d=sdata 0x0e=strp 0x0f=udata 0x10=ref_addr 0x11=ref1 0x12=ref2
-  0x13=ref4 0x14=ref8 0x15=ref_udata 0x16=indirect 0x17=sec_offset 0x18=exprloc 0x19=flag_present
-  0x1a=strx 0x1b=addrx 0x1c=ref_sup4 0x1d=strp_sup 0x1e=data16 0x1f=line_strp 0x20=ref_sig8
-  0x21=implicit_const 0x22=loclistx 0x23=rnglistx 0x24=ref_sup8 0x25=strx1 0x26=strx2 0x27=strx3
-  0x28=strx4 0x29=addrx1 0x2a=addrx2 0x2b=addrx3 0x2c=addrx4 0x1f01=GNU_addr_index
-  0x1f02=GNU_str_index 0x1f20=GNU_ref_alt 0x1f21=GNU_strp_alt`);
-
 const encodings = named('DW_ATE_', `
   0x01=address 0x02=boolean 0x03=complex_float 0x04=float 0x05=signed 0x06=signed_char 0x07=unsigned
   0x08=unsigned_char 0x09=imaginary_float 0x0a=packed_decimal 0x0b=numeric_string 0x0c=edited
@@ -66,5 +57,4 @@ const encodings = named('DW_ATE_', `
 const hex = (code) => `0x${code.toString(16)}`;
 export const tagName = (code) => tags.get(code) ?? `DW_TAG_${hex(code)}`;
 export const attributeName = (code) => attributes.get(code) ?? `DW_AT_${hex(code)}`;
-export const formName = (code) => forms.get(code) ?? `DW_FORM_${hex(code)}`;
 export const encodingName = (code) => encodings.get(code) ?? `DW_ATE_${hex(code)}`;

@@ -3,10 +3,11 @@
 // lists give them, tombstones included (wasm-ld's -1 and -2 for dropped
 // code): which ranges count is the reader's to say.
 import { Bytes } from './bytes.mjs';
+import { Form } from './forms.mjs';
 
 const largest = (unit) => 2 ** (8 * unit.addressSize) - 1; // a base address selection in DWARF 4
 
-const addressAt = (unit, index) => unit.address({ form: 0x1b, value: index });
+const addressAt = (unit, index) => unit.address({ form: Form.addrx, value: index });
 
 // Walks one list, calling `entry(low, high, bytes)` for each range; `located` lists have an expression after each.
 function walkList(unit, offset, located, entry) {
