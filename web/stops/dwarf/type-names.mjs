@@ -89,8 +89,9 @@ class Printer {
       this.out += name === 'decltype(nullptr)' ? 'std::nullptr_t' : name;
     } else {
       const name = this.name(entry);
-      // An unnamed one by its tag: "class " for DW_TAG_class_type.
-      this.out += name ?? `${tag.slice('DW_TAG_'.length, -'_type'.length)} `;
+      // An unnamed type by its tag: "class " for DW_TAG_class_type.
+      if (name !== null) this.out += name;
+      else if (tag.endsWith('_type')) this.out += `${tag.slice('DW_TAG_'.length, -'_type'.length)} `;
     }
     return inner;
   }
