@@ -182,6 +182,12 @@ test('a stopped run\'s variables, read from its memory', () => {
     assert.deepEqual(describeFrames(info, frames, memory).map(({ variables }) => variables.map(({ text }) => text)),
       [lines, ['store = {7, -4, 9, 0, 3}', grid.replace('cells', 'grid')]], `pc ${pc}`);
   }
+  // For the page to draw: the cells, a grid's rows and columns, and whose cells from which one a view views.
+  words.setUint32(960, 1020, true);
+  const [values, cells] = describeFrames(info, [{ function: 1, pc: 0x310, line: 9, frame: 900, locals: { 0: 960 } },
+    { function: 0, pc: 0x180, line: 3, frame: 1000, locals: {} }], memory)[0].variables;
+  assert.deepEqual([values.cells, values.view, cells.cells.counts, cells.view], [{ counts: [3], values: ['-4', '9', '0'],
+    total: 3 }, { frame: 1, name: 'store', from: 1 }, [3, 4], { frame: 1, name: 'grid', from: 0 }]);
 });
 
 // The stops the build puts in: a valid module without the debug sections the insertion made wrong, each stop in

@@ -1,10 +1,13 @@
 // The variables of a stopped run's frames as C++ has them, one line each,
 // `name = value`, read from the program's linear memory with what the build's
-// debug information told of them (web/stops/debug-info.mjs). Plain functions
-// over plain data, no DOM: the worker uses them, and the Node tests. Memory
-// may hold anything, so no read throws: what is out of bounds is unreadable.
+// debug information told of them (web/stops/debug-info.mjs); for an array, a
+// span or a reference to either, its cells too, for the page to draw, and
+// whose cells a span or reference views. Plain functions over plain data, no
+// DOM: the worker uses them, and the Node tests. Memory may hold anything, so
+// no read throws: what is out of bounds is unreadable.
 
 export const mostCells = 100000; // of an array or a span
+export const mostDrawn = 1000; // cells of one variable sent to be drawn
 export const mostText = 100000; // characters of a variable's line
 const mostDepth = 32; // references within structs within arrays...
 const addressSize = 4; // wasm32
@@ -27,7 +30,7 @@ export function describeFrames(info, frames, memory) {
       const type = reader.types[variable.type];
       const start = address + (type.offset ?? 0);
       const owner = `${info.functions[frames[at].function].name}'s ${variable.name}`;
-      return { owner, start, end: start + sizeOf(reader, variable.type) };
+      return { owner, frame: at, name: variable.name, start, end: start + sizeOf(reader, variable.type) };
     }));
   return frames.map((frame, at) => {
     const { name = '?', file = '' } = info.functions[frame.function] ?? {};
@@ -35,7 +38,10 @@ export function describeFrames(info, frames, memory) {
       const out = new Text(`${variable.name} = `);
       if (set) write(reader, out, variable.type, address, 0);
       else out.add('not yet set');
-      return { name: variable.name, text: out.text() };
+      const described = { name: variable.name, text: out.text() };
+      const string = set ? pointedText(reader, variable.type, address) : null;
+      return Object.assign(described, string === null ? {} : { string }, set ? cellsOf(reader, variable.type, address)
+        : {});
     });
     return { name, file, line: frame.line, variables };
   });
@@ -127,6 +133,7 @@ function write(reader, out, key, address, depth) {
     case 'array': return writeCells(reader, out, type.of, address + (type.offset ?? 0), type.counts, depth);
     case 'span': return writeSpan(reader, out, type, address, depth);
     case 'struct':
+      if (isStringView(reader, type)) return out.add(viewedText(reader, type, address) ?? '<unreadable>');
       out.add('{');
       for (const [at, member] of type.members.entries()) {
         out.add(`${at > 0 ? ', ' : ''}${member.name} = `);
@@ -139,14 +146,38 @@ function write(reader, out, key, address, depth) {
 
 const mostString = 200; // characters of a string a pointer points to
 
-function cString(reader, address) {
+// Up to a NUL or, given, `size` characters.
+function cString(reader, address, size = Infinity) {
   let text = '';
-  for (let at = address; at < reader.view.byteLength && text.length < mostString; at++) {
+  for (let at = address; at < reader.view.byteLength && text.length < Math.min(size, mostString); at++) {
     const byte = reader.view.getUint8(at);
-    if (byte === 0) return JSON.stringify(text);
+    if (byte === 0 && size === Infinity) return JSON.stringify(text);
     text += String.fromCharCode(byte);
   }
-  return `${JSON.stringify(text)}…`;
+  return text.length === size ? JSON.stringify(text) : `${JSON.stringify(text)}…`;
+}
+
+// libc++'s std::string_view, as its pretty printer shows it: its text, not its pointer and size.
+function isStringView(reader, type) {
+  const [data, size] = ['__data_', '__size_'].map((name) => type.members.find((member) => member.name === name));
+  return /\bstring_view\b|basic_string_view</.test(type.name ?? '') && size !== undefined
+    && reader.types[data?.type]?.kind === 'pointer' && reader.types[reader.types[data.type].to]?.char === true;
+}
+
+function viewedText(reader, type, address) {
+  const member = (name) => type.members.find((each) => each.name === name);
+  const data = readInteger(reader, address + member('__data_').offset, addressSize, false);
+  const size = readInteger(reader, address + member('__size_').offset, addressSize, false);
+  if (data === null || size === null) return null;
+  return size === 0n ? '""' : data === 0n ? null : cString(reader, Number(data), Number(size));
+}
+
+// What a pointer to characters points to, as text, for the page to show alone; else null.
+function pointedText(reader, key, address) {
+  const type = reader.types[key];
+  if (type?.kind !== 'pointer' || reader.types[type.to]?.char !== true) return null;
+  const value = readInteger(reader, address, addressSize, false);
+  return value === null || value === 0n ? null : cString(reader, Number(value));
 }
 
 function writeNumber(reader, out, type, address) {
@@ -186,4 +217,53 @@ function writeSpan(reader, out, type, address, depth) {
     const from = start === viewed.start ? '' : ` from [${(start - viewed.start) / (cell || 1)}]`;
     out.add(` (${viewed.owner}${from})`);
   }
+}
+
+// For an array, a span or a reference to one: { cells: { counts, values, total }, view }; counts one a
+// dimension (a std::array of std::arrays a grid), values each cell's text, row by row, at most mostDrawn of
+// `total`; view, for a span or reference: { frame, name, from }, the variable whose cells it views (the
+// frame's index, innermost first) and from which of its cells.
+function cellsOf(reader, key, address) {
+  let type = reader.types[key];
+  let at = address;
+  const reference = type?.kind === 'reference';
+  if (reference) {
+    const value = readInteger(reader, address, addressSize, false);
+    if (value === null) return {};
+    [type, at] = [reader.types[type.to], Number(value)];
+  }
+  let of;
+  let counts;
+  if (type?.kind === 'array') {
+    [of, counts, at] = [type.of, type.counts, at + (type.offset ?? 0)];
+  } else if (type?.kind === 'span') {
+    const data = readInteger(reader, at + type.dataOffset, addressSize, false);
+    const size = type.sizeOffset === null ? BigInt(type.extent ?? 0)
+      : readInteger(reader, at + type.sizeOffset, addressSize, false);
+    if (data === null || size === null) return {};
+    [of, counts, at] = [type.of, [Number(size)], Number(data)];
+  } else {
+    return {};
+  }
+  const values = [];
+  const shape = [...counts];
+  for (let inner = reader.types[of]; inner?.kind === 'array' && shape.length < 4; inner = reader.types[of]) {
+    shape.push(...inner.counts); // a std::array's cells start where it does, as libc++ lays it out
+    of = inner.of;
+  }
+  const total = shape.reduce((product, count) => product * count, 1);
+  const cell = sizeOf(reader, of);
+  if (at + Math.min(total, mostDrawn) * cell > reader.view.byteLength) return {};
+  for (let index = 0; index < Math.min(total, mostDrawn); index += 1) {
+    const out = new Text('');
+    write(reader, out, of, at + index * cell, 1);
+    values.push(out.text());
+  }
+  const described = { cells: { counts: shape, values, total } };
+  const viewed = type.kind === 'span' || reference ? reader.arrays.find((array) => at >= array.start && at < array.end
+    && (at - array.start) % (cell || 1) === 0) : undefined;
+  if (viewed !== undefined) {
+    described.view = { frame: viewed.frame, name: viewed.name, from: (at - viewed.start) / (cell || 1) };
+  }
+  return described;
 }
