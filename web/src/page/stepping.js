@@ -15,7 +15,9 @@ export class Stepping {
     this.element = element;
     this.fromEarlier = false; // the step asked for was from a stop before the latest
     this.variables = new VariablesView({ panel: element('variables'), frames: element('frames'),
-      announce: element('variables-said'), choose: (frame) => page.source.mark(frame, 'chosen') });
+      announce: element('variables-said'), choose: (frame) => page.source.mark(frame, 'chosen'),
+      drawn: element('drawn') });
+    globalThis.intkitVariables = this.variables; // for the tests
     for (const [id, act] of Object.entries({ step: () => this.step('over'), 'step-into': () => this.step('into'),
       'step-out': () => this.step('out'), continue: () => this.proceed(), back: () => this.go(-1),
       forward: () => this.go(1) })) {
