@@ -43,7 +43,7 @@ const source = new SourceView({ details: element('source'), sources: element('so
 const trace = new TraceView({ list: element('trace'), leftOut: element('trace-left'), said: element('trace-said'),
   choose: (call) => source.mark(call, 'chosen') });
 globalThis.intkitTrace = trace; // for the tests
-const stepping = new Stepping(element, { session, source, trace, say, command: () => command(),
+const stepping = new Stepping(element, { session, source, trace, terminal, say, command: () => command(),
   start: (stepped) => start(session.name, session.file, stepped), running: (running) => setRunning(running) });
 
 function say(text) {

@@ -2,14 +2,15 @@
 // them: Step (F10) over calls, Step into (F11) a function of the files
 // Source shows, Step out (Shift+F11), Continue (F8) to the next breakpoint;
 // where it stopped, marked in Source and shown in Variables with the call
-// stack; Back and Forward through the stops before; breakpoints set from
-// Source's line numbers. The page (page.js) hands it the run and what to
+// stack; Back and Forward through the stops before, with the output as it
+// stood then; breakpoints set from Source's line numbers. The page (page.js) hands it the run and what to
 // say; the run itself is runner.js's.
 import { toggled } from './breakpoints.js';
+import { ScreenThen } from './screen-then.js';
 import { VariablesView } from './variables-view.js';
 
 export class Stepping {
-  // page: { session, source, trace, say(text), command(), start(stepping), running(running) }.
+  // page: { session, source, trace, terminal, say(text), command(), start(stepping), running(running) }.
   constructor(element, page) {
     this.page = page;
     this.element = element;
@@ -17,6 +18,7 @@ export class Stepping {
     this.variables = new VariablesView({ panel: element('variables'), frames: element('frames'),
       announce: element('variables-said'), choose: (frame) => page.source.mark(frame, 'chosen'),
       drawn: element('drawn') });
+    this.then = new ScreenThen(element('terminal'), element('then'));
     globalThis.intkitVariables = this.variables; // for the tests
     for (const [id, act] of Object.entries({ step: () => this.step('over'), 'step-into': () => this.step('into'),
       'step-out': () => this.step('out'), continue: () => this.proceed(), back: () => this.go(-1),
@@ -63,7 +65,9 @@ export class Stepping {
   paused(stop) {
     const { file, line, frames } = stop;
     this.page.source.mark(stop, 'next');
+    stop.screen = ScreenThen.keep(this.page.terminal);
     this.variables.show(stop);
+    this.then.show(null);
     const went = this.fromEarlier ? 'Went on from the latest stop: ' : '';
     this.fromEarlier = false;
     this.page.say(`${went}${this.page.command()} stopped before ${file} line ${line}${frames.length > 0
@@ -77,6 +81,7 @@ export class Stepping {
     if (stop !== null) {
       this.page.source.mark(stop, this.variables.atLatest ? 'next' : 'past');
       const { at, count } = this.variables.position;
+      this.then.show(this.variables.atLatest ? null : stop.screen, at, count);
       this.page.say(`Stop ${at} of ${count}: ${stop.file} line ${stop.line}; ${stop.written.toLocaleString('en')}`
         + ` bytes of output written by then.${this.variables.atLatest ? '' : ' Step goes on from the latest stop.'}`);
     }
@@ -86,6 +91,7 @@ export class Stepping {
   // The run has moved on from where it stopped or waited, or ended.
   unmark() {
     this.page.source.mark(null);
+    this.then.show(null);
     this.page.trace.upcomingCall(null);
   }
 
@@ -118,6 +124,7 @@ export class Stepping {
   // A new run, or another program: nothing of the last run's stops is shown.
   restart() {
     this.variables.clear();
+    this.then.show(null);
     const { session, source } = this.page;
     // Another program's breakpoints are not this one's.
     session.breaks = new Set([...session.breaks].filter((key) => source.statementLines(key.replace(/:\d+$/, ''))
