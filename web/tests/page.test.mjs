@@ -305,6 +305,25 @@ const shown = {
   // Variables: each frame's name and line, then its variables' texts; and those marked changed.
   variables: (page) => page.$$eval('#frames .frame, #frames .variable', (rows) => rows.map((row) => row.firstChild.textContent).join('\n')),
   changed: (page) => page.$$eval('#frames .changed', (rows) => rows.map((row) => row.firstChild.textContent).join('\n')),
+  // Memory drawn: each drawing's name and what it views, its cells row by row as they stand on the page (* where
+  // changed), and under which cells each viewer's bar lies.
+  drawn: (page) => page.$$eval('#frames .drawing', (drawings) => drawings.map((drawing) => {
+    const cells = [...drawing.querySelectorAll('.cell')];
+    const rows = [...new Set(cells.map((cell) => cell.offsetTop))].map((top) => cells.filter((cell) => cell.offsetTop
+      === top).map((cell) => `${cell.textContent}${cell.hasAttribute('data-changed') ? '*' : ''}`).join(' '));
+    const bars = [...drawing.querySelectorAll('.viewer')].map((bar) => {
+      const { left, right } = bar.getBoundingClientRect();
+      const under = cells.flatMap((cell, at) => {
+        const box = cell.getBoundingClientRect();
+        return (box.left + box.right) / 2 > left && (box.left + box.right) / 2 < right ? [at] : [];
+      });
+      return ` | ${bar.textContent} ${under[0]}-${under.at(-1)}`;
+    });
+    const head = [...drawing.querySelectorAll('.name, .points')].map((part) => part.textContent).join('');
+    return cells.length === 0 ? drawing.textContent : `${head}: ${rows.join(' / ')}${bars.join('')}`;
+  }).join('\n')),
+  said: (page) => page.$eval('#variables-said', (said) => said.textContent),
+  then: (page) => page.$eval('#then', (then) => (then.hidden ? null : then.querySelector('.text').textContent)),
   // The terminal's text as it was when the page last said where the run stopped.
   stopped: (page) => page.evaluate(() => window.atStop),
   files: (page) => page.$$eval('#sources h3', (files) => files.map((file) => file.textContent).join(' ')),
@@ -353,6 +372,10 @@ const act = {
   traced: (page, count, skipped) => page.evaluate((count, skipped) => intkitTrace.add(Array.from({ length: count },
     (_, line) => ({ kind: 'print', file: 'demos/stepdemo.cpp', line, size: 1, text: '.' })), skipped), count, skipped),
   forget: () => spawnSync('rm', ['-f', join(tmpdir(), `intkit-${engine}.txt`)]),
+  // `count` stops as a run of stepdemo would have them told, one a line.
+  stops: (page, count) => page.evaluate((count) => Array.from({ length: count }, (_, line) => intkitVariables.show({
+    file: 'demos/stepdemo.cpp', line, written: 0, frames: [{ name: 'main', file: 'demos/stepdemo.cpp', line,
+      variables: [] }] })), count),
   width: async (page, width) => {
     await page.setViewport({ width, height: 800 });
     await (page.script ?? page.evaluate).call(page, axeSource);
@@ -405,12 +428,36 @@ const scenarios = [
   ]],
   ['gridmath stepped into fun and combine, the result filling cell by cell; a breakpoint from Source, the grid at the heading', '?program=gridmath&step', [
     ...steps(2), ['key', 'F11'], ['marked', 'grid/gridmath.cpp:35 next'], ['key', 'F11'], ['marked', 'grid/gridmath.cpp:15 next'], ...steps(3),
-    ['variables', /\nresult = \{\{0, 0, 0, 0\}, /], ...steps(2), ['variables', /\nresult = \{\{2, 0, 0, 0\}, /], ...steps(2),
-    ['variables', /\nresult = \{\{2, 3, 0, 0\}, /], ['click', '#sources .number[data-file="grid/gridmath.cpp"][data-line="26"]'],
+    ['variables', /\nresult = \{\{0, 0, 0, 0\}, /], ...steps(2), ['variables', /\nresult = \{\{2, 0, 0, 0\}, /],
+    ['drawn', /^result: 2\*? 0 0 0 \/ 0 0 0 0 \/ 0 0 0 0$/m], ...steps(2), ['variables', /\nresult = \{\{2, 3, 0, 0\}, /],
+    ['drawn', /^result: 2 3\*? 0 0 \/ 0 0 0 0 \/ 0 0 0 0$/m], ['click', '#sources .number[data-file="grid/gridmath.cpp"][data-line="26"]'],
     ['key', 'F8'], ['marked', 'grid/gridmath.cpp:26 next'], ['rows', /gridmath.cpp:25 printed "The array after addition:\\n"$/],
-    ['holds', ['grid = {{2, 3, 4, 5}, {6, 7, 8, 9}, {10, 11, 12, 13}}']], ['click', '#sources .number[data-line="14"]'],
+    ['holds', ['grid = {{2, 3, 4, 5}, {6, 7, 8, 9}, {10, 11, 12, 13}}']],
+    ['variables', /\nheading = 0x[0-9a-f]{8} "The array after addition:"\n/], ['drawn', /^heading = "The array after addition:"$/m], ['click', '#sources .number[data-line="14"]'],
     ['status', /^Line 14 of grid\/gridmath.cpp has no statement/],
   ]],
+  ['keyfind in inputArray: elements drawn over main\'s store, the cell read marked; a caller chosen; what the call changed in main; Back',
+    `?program=keyfind&step#input=${encodeURIComponent('3\n7\n-4\n9\n-4\n')}`, [
+      ...steps(5), ['key', 'F11'], ...[6, 7, 8, 9, 10, 11, 9].flatMap((line, at) => [...(at > 0 ? [['key', 'F10']] : []),
+        ['marked', `arrays/input_array.cpp:${line} next`]]),
+      ['drawn', /^elements → main's store \[0\]–\[2\]: 7\* 0 0$/m],
+      ['drawn', /^store: 7\* 0 0 [^\n|]*\| store \(inputArray\) 0-15 \| elements \(inputArray\) 0-2$/m],
+      ['click', '#frames .stack > li:last-child .frame'], ['marked', 'arrays/keyfind.cpp:27 chosen'], ['key', 'Shift+F11'],
+      ['marked', 'arrays/keyfind.cpp:29 next'], ['changed', /^store = \{7, -4, 9, 0, /], ['said', /^store = \{7, -4, 9, 0, /],
+      ['click', '#back'], ['then', /elements:\nElement \[0\]:$/], ['click', '#forward'], ['then', null],
+    ]],
+  ['digitstair at breakpoints: a struct\'s members each from its own place, a string_view as its text',
+    '?program=digitstair&break=numbers/staircase.cpp:15&break=numbers/gather_writer.cpp:9#input=3%0A', [
+      ['marked', 'numbers/staircase.cpp:15 next'], ['variables', /\nout = \{fd_ = 1, flushes_ = 0, staged_ = 0, piece_count_ = 0, /],
+      ['key', 'F8'], ['marked', 'numbers/gather_writer.cpp:9 next'], ['variables', /\npattern = " "\ntimes = 2\n/],
+    ]],
+  ['digitstair 100000 stepped, then Continue: Source marks no line while it runs', '?program=digitstair&step#input=100000%0A', [
+    ['marked', 'numbers/digitstair.cpp:9 next'], ['key', 'F8'], ['status', /is running/], ['marked', null], ['click', '#stop'],
+    ['status', /stopped by Ctrl-C/],
+  ]],
+  ['Back reaches the last 1,000 stops', '?program=stepdemo&step', [['marked', 'demos/stepdemo.cpp:8 next'], ['stops', 1003],
+    ['key', 'F10'], ['marked', `demos/stepdemo.cpp:${statements('demos/stepdemo.cpp')[1]} next`], ['click', '#back'],
+    ['status', /^Stop 999 of 1000: demos\/stepdemo.cpp line 1002;/]]],
   ['a link\'s breakpoint stops the free run at the search; Step goes over it; Back and Forward; the link keeps it',
     `?program=keyfind&break=arrays/keyfind.cpp:32#input=${encodeURIComponent('3\n7\n-4\n9\n-4\n')}`, [
       ['marked', 'arrays/keyfind.cpp:32 next'], ['variables', /^main, line 32 .*\nstore = \{7, -4, 9, 0, /], ['key', 'F10'],
