@@ -8,6 +8,7 @@
 import { encodingName } from './constants.mjs';
 import { decodeExpression, signedOperands } from './expression.mjs';
 import { Form, blockForms, constantForms, stringForms } from './forms.mjs';
+import { shownFile } from '../lines.mjs';
 import { typeName } from './type-names.mjs';
 import { units as unitsOf } from './units.mjs';
 
@@ -88,12 +89,23 @@ function valueText(name, attribute, entry, entryAt) {
   return hex(Number(value));
 }
 
-// Every unit's entries, read from the module's debug sections.
-export function dumpedEntries(sections) {
+// A unit that can hold a function of the files shown: one whose line table names one, or that refers
+// into another unit (DW_FORM_ref_addr), where a declaration may be.
+function mayHold(unit, root, shownFiles) {
+  if (unit.files().some((path) => path !== null && shownFile(path, shownFiles) !== null)) return true;
+  const refersOut = (entry) => Object.values(entry.attributes).some(({ form }) => form === Form.refAddr)
+    || entry.children.some(refersOut);
+  return refersOut(root);
+}
+
+// The units' entries, read from the module's debug sections: with `shownFiles`, only the units that may
+// hold their functions are walked, and another unit is printed only when an entry of it is looked up.
+export function dumpedEntries(sections, shownFiles = null) {
+  const all = [...unitsOf(sections)];
   const index = new Map();
-  const roots = [];
-  for (const unit of unitsOf(sections)) roots.push(unit.entries(index));
+  const roots = all.map((unit) => unit.entries(index));
   const entryAt = (offset) => index.get(offset);
+  const printed = new Set();
   const entries = new Map();
   const convert = (entry, parent) => {
     const attributes = {};
@@ -105,5 +117,18 @@ export function dumpedEntries(sections) {
     for (const child of entry.children) shown.children.push(convert(child, shown));
     return shown;
   };
-  return { entries, units: roots.map((root) => convert(root, null)) };
+  const print = (at) => {
+    printed.add(at);
+    return convert(roots[at], null);
+  };
+  const get = entries.get.bind(entries);
+  entries.get = (key) => {
+    if (!entries.has(key)) {
+      const at = all.findIndex((unit) => unit.offset <= parseInt(key, 16) && parseInt(key, 16) < unit.end);
+      if (at >= 0 && !printed.has(at)) print(at);
+    }
+    return get(key);
+  };
+  const walked = all.flatMap((unit, at) => (shownFiles === null || mayHold(unit, roots[at], shownFiles) ? [at] : []));
+  return { entries, units: walked.map(print) };
 }

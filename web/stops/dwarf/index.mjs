@@ -11,4 +11,5 @@ import { debugSections } from './sections.mjs';
 export const moduleLineTable = (bytes) => readLineRows(debugSections(bytes));
 
 // As readDebugInfo gives it from `llvm-dwarfdump --debug-info`.
-export const moduleDebugInfo = (bytes, shownFiles) => describeEntries(dumpedEntries(debugSections(bytes)), shownFiles);
+export const moduleDebugInfo = (bytes, shownFiles) => describeEntries(dumpedEntries(debugSections(bytes), shownFiles),
+  shownFiles);

@@ -149,6 +149,12 @@ export class Unit {
     this.header ??= lineHeader(this.sections, Number(list.value), this);
     return filePath(this.header, index, this.string(this.root.attributes.DW_AT_comp_dir) ?? '');
   }
+
+  // Every file a DW_AT_decl_file of the unit can name.
+  files() {
+    if (this.file(0) === null && this.header === undefined) return [];
+    return this.header.files.map((_, at) => this.file(at + this.header.firstIndex));
+  }
 }
 
 // Every unit of the module's .debug_info, each header read as it is reached.
