@@ -193,18 +193,29 @@ globalThis.Worker = class {
 
 // Runs the program as the page does, showing nothing until the worker has
 // stopped sending, then each piece at once; stepped, stepping on at each
-// stop, noting how much of what was written before it was not shown yet.
-async function inPage(name, { typed = '', file = null, step = false }) {
+// stop, noting how much of what was written before it was not shown yet;
+// with `holdAt`, showing nothing again from the step at that line until the
+// worker has told all that was written, and with `resume`, Continue then.
+async function inPage(name, { typed = '', file = null, step = false, holdAt = null, resume = false }) {
   const pieces = [];
   const copied = [];
   const waiting = [];
   const stops = [];
   let exit;
+  let held;
   const exited = new Promise((resolve) => (exit = resolve));
+  const holding = new Promise((resolve) => (held = resolve));
   const debug = JSON.parse(readFileSync(join(asyncified, `${name}.json`), 'utf8'));
   const run = new Run(launch('', { base64: readFileSync(join(asyncified, `${name}.wasm`)).toString('base64'), name, debug }, step), { file }, {
     wrote: (size, copies) => copied.push(...copies.map((copy) => Buffer.from(copy))),
-    paused: () => (stops.push(Buffer.concat(copied).length - Buffer.concat(pieces).length), run.step()),
+    paused: (stop) => {
+      stops.push(Buffer.concat(copied).length - Buffer.concat(pieces).length);
+      if (stop.line === holdAt) {
+        delete waiting.push;
+        held();
+      }
+      run.step();
+    },
     show(bytes, done) {
       pieces.push(Buffer.from(bytes));
       waiting.push(done);
@@ -212,17 +223,33 @@ async function inPage(name, { typed = '', file = null, step = false }) {
     exit,
   });
   run.send(new TextEncoder().encode(typed));
-  let unshown = -1;
-  while (run.worker.sent !== unshown) {
-    unshown = run.worker.sent;
-    await new Promise((resolve) => setTimeout(resolve, 200));
+  const settled = async () => {
+    for (let unshown = -1; run.worker.sent !== unshown;) {
+      unshown = run.worker.sent;
+      await new Promise((resolve) => setTimeout(resolve, 200));
+    }
+  };
+  const release = () => {
+    waiting.push = (done) => done();
+    waiting.splice(0).forEach((done) => done());
+  };
+  await settled();
+  const unshown = run.worker.sent;
+  release();
+  // Held again, until the worker has told all the program wrote: it is at the stop after the write then.
+  const whole = holdAt === null ? 0 : reference(name, typed).length;
+  while (holdAt !== null && (await holding, Buffer.concat(copied).length < whole)) {
+    await new Promise((resolve) => setTimeout(resolve, 50));
   }
-  waiting.push = (done) => done();
-  waiting.forEach((done) => done());
+  const continued = stops.length;
+  if (resume) {
+    run.resume();
+  }
+  release();
   const result = await exited;
   const out = Buffer.concat(pieces).toString('latin1');
   assert.equal(Buffer.concat(copied).toString('latin1'), out);
-  return { result, unshown, acked: run.worker.acked, out, stops };
+  return { result, unshown, acked: run.worker.acked, out, stops, afterContinue: resume ? stops.length - continued : 0 };
 }
 
 // An answers file whose second 64 KiB slice starts inside a number.
@@ -233,6 +260,9 @@ const pageRuns = [
   ['keyfind', { file: new Blob(['2 7']) }, '2 7'], // the file ends before the program does
   ['gridmath', {}, ''], // writes of a few bytes at any offset
   ['digitstair', { typed: '2000\n', step: true }, '2000\n'], // 11 MB in one call, stepped
+  // Stepped over its write, which leaves more than is in flight when it stops; then Continue, pressed meanwhile.
+  ['digitstair', { typed: '1200\n', step: true, holdAt: 15 }, '1200\n'],
+  ['digitstair', { typed: '1200\n', step: true, holdAt: 15, resume: true }, '1200\n'],
 ];
 
 for (const [name, options, input] of pageRuns) {
@@ -243,6 +273,7 @@ for (const [name, options, input] of pageRuns) {
     assert.equal(got.acked, got.out.length);
     assert.ok(got.unshown < (1 << 20) + (256 << 10), `${got.unshown} bytes sent while none was shown`);
     assert.deepEqual(got.stops.filter(Boolean), [], 'told where it stopped before all before it was shown');
+    assert.equal(got.afterContinue, 0, 'stopped where Continue was pressed');
   });
 }
 
