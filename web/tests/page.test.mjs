@@ -451,8 +451,8 @@ const scenarios = [
       ['marked', 'numbers/staircase.cpp:15 next'], ['variables', /\nout = \{fd_ = 1, flushes_ = 0, staged_ = 0, piece_count_ = 0, /],
       ['key', 'F8'], ['marked', 'numbers/gather_writer.cpp:9 next'], ['variables', /\npattern = " "\ntimes = 2\n/],
     ]],
-  ['digitstair 100000 stepped, then Continue: Source marks no line while it runs', '?program=digitstair&step#input=100000%0A', [
-    ['marked', 'numbers/digitstair.cpp:9 next'], ['key', 'F8'], ['status', /is running/], ['marked', null], ['click', '#stop'],
+  ['digitstair 100000 at a breakpoint past its read, then Continue: Source marks no line while it runs',
+    '?program=digitstair&break=numbers/digitstair.cpp:15#input=100000%0A', [['marked', 'numbers/digitstair.cpp:15 next'], ['key', 'F8'], ['status', /is running/], ['marked', null], ['click', '#stop'],
     ['status', /stopped by Ctrl-C/],
   ]],
   ['Back reaches the last 1,000 stops', '?program=stepdemo&step', [['marked', 'demos/stepdemo.cpp:8 next'], ['stops', 1003],
@@ -497,14 +497,6 @@ const scenarios = [
     ['traced', 10003, 0], ['trace', /^10000 rows; 3 earlier calls left out/], ['traced', 2, 7],
     ['trace', /^10000 rows; 12 earlier calls left out/], ['click', 'button[data-program="stepdemo"]'], ['trace', /^\d+ rows; $/],
   ]],
-  ['keyfind stepped from a free run at its first element\'s read: inputArray with main above it', '?program=keyfind', [
-    ['type', '3\n'], ['marked', 'arrays/input_array.cpp:11 waiting'], ['key', 'F10'], ['type', '7\n'],
-    ['marked', 'arrays/input_array.cpp:9 next'], ['variables', /^inputArray, line 9\b[^]*\nmain, line 27\b/],
-  ]],
-  ['keyfind: Step over inputArray stops at the breakpoint inside it',
-    `?program=keyfind&step&break=arrays/input_array.cpp:10#input=${encodeURIComponent(keyfindAnswers)}`, [
-      ...steps(5), ['marked', 'arrays/keyfind.cpp:27 next'], ['key', 'F10'], ['marked', 'arrays/input_array.cpp:10 next'],
-    ]],
 ];
 
 for (const [name, query, actions] of scenarios) {
