@@ -497,6 +497,14 @@ const scenarios = [
     ['traced', 10003, 0], ['trace', /^10000 rows; 3 earlier calls left out/], ['traced', 2, 7],
     ['trace', /^10000 rows; 12 earlier calls left out/], ['click', 'button[data-program="stepdemo"]'], ['trace', /^\d+ rows; $/],
   ]],
+  ['keyfind stepped from a free run at its first element\'s read: inputArray with main above it', '?program=keyfind', [
+    ['type', '3\n'], ['marked', 'arrays/input_array.cpp:11 waiting'], ['key', 'F10'], ['type', '7\n'],
+    ['marked', 'arrays/input_array.cpp:9 next'], ['variables', /^inputArray, line 9\b[^]*\nmain, line 27\b/],
+  ]],
+  ['keyfind: Step over inputArray stops at the breakpoint inside it',
+    `?program=keyfind&step&break=arrays/input_array.cpp:10#input=${encodeURIComponent(keyfindAnswers)}`, [
+      ...steps(5), ['marked', 'arrays/keyfind.cpp:27 next'], ['key', 'F10'], ['marked', 'arrays/input_array.cpp:10 next'],
+    ]],
 ];
 
 for (const [name, query, actions] of scenarios) {
