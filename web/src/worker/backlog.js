@@ -20,6 +20,7 @@ const newline = 0x0a;
 const plain = (byte) => byte === newline || (byte >= 0x20 && byte < 0x7f);
 const escapes = (byte) => byte === 0x1b || byte === 0xc2; // 0xc2 leads U+0080..U+00BF, the C1 controls among them
 
+const leastTaken = 16384; // the page's piece (runner.js)
 const chunkSize = 1 << 18;
 const mostFree = 16; // chunks kept for reuse
 
@@ -108,22 +109,31 @@ export class Backlog {
     }
   }
 
-  // A copy of at most `most` bytes from the front, or null when there is none.
+  // A copy of at most `most` bytes from the front, gathered from as many
+  // pieces as that takes; null when there is none, or when `most` is under
+  // leastTaken while more waits. Else the page, told as much as it has
+  // just shown, would get ever smaller messages, thousands a second, each
+  // cut where a write, a fast-forward or the page's last piece ended.
   take(most) {
-    const bytes = this.pieces[0];
-    if (bytes === undefined) {
+    if (this.size === 0 || most < Math.min(leastTaken, this.size)) {
       return null;
     }
-    const piece = bytes.slice(0, most);
-    if (piece.length === bytes.length) {
-      this.release(this.pieces.shift());
-      this.odd.shift();
-    } else {
-      this.pieces[0] = bytes.subarray(piece.length);
-      this.odd[0] = Math.max(-1, this.odd[0] - piece.length);
+    const taken = new Uint8Array(Math.min(most, this.size));
+    for (let at = 0; at < taken.length;) {
+      const bytes = this.pieces[0];
+      const part = bytes.subarray(0, taken.length - at);
+      taken.set(part, at);
+      at += part.length;
+      if (part.length === bytes.length) {
+        this.release(this.pieces.shift());
+        this.odd.shift();
+      } else {
+        this.pieces[0] = bytes.subarray(part.length);
+        this.odd[0] = Math.max(-1, this.odd[0] - part.length);
+      }
     }
-    this.size -= piece.length;
-    return piece;
+    this.size -= taken.length;
+    return taken;
   }
 
   // Drops what a terminal of this size would only scroll past; returns the
