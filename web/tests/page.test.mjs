@@ -477,6 +477,15 @@ const scenarios = [
       ['click', '#forward'], ['marked', 'arrays/keyfind.cpp:33 next'], ['key', 'F8'], ['status', /exited with status 0/],
       ['click', '#link-run'], ['link', /\?program=keyfind&break=arrays\/keyfind.cpp:32#input=3%0A7/],
     ]],
+  ['another program chosen: the last one\'s breakpoints are not its own, nor in its Link to this run',
+    `?program=keyfind&break=arrays/keyfind.cpp:32#input=${encodeURIComponent(keyfindAnswers)}`, [
+      ['marked', 'arrays/keyfind.cpp:32 next'], ['click', 'button[data-program="gridmath"]'], ['status', /^gridmath exited/],
+      ['click', '#link-run'], ['link', /\?program=gridmath#input=$/],
+    ]],
+  ['a link\'s breakpoint in a file the program does not have: taken, never reached, and not in its Link to this run',
+    `?program=keyfind&break=grid/gridmath.cpp:26#input=${encodeURIComponent(keyfindAnswers)}`, [
+      ['status', /^keyfind < the link's input exited with status 0/], ['click', '#link-run'], ['link', /\?program=keyfind#input=3%0A/],
+    ]],
   ['keyfind from a link, stepped to its end: the transcript of keyfind < answers, every call in the trace', keyfindLink, [
     ['marked', 'arrays/keyfind.cpp:21 next'], ['type', '9\n'], ['stepToEnd'], ['screen', underNode('keyfind', keyfindAnswers, 'latin1')],
     ['copy', underNode('keyfind', keyfindAnswers, 'latin1')], ['rows', /^(arrays\/\S+:\d+ (printed|read) .*\n){12}arrays\/keyfind.cpp:37 finished$/],
