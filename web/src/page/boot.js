@@ -6,7 +6,7 @@ import { fromLink } from './run-link.js';
 import { launch } from './runner.js';
 
 const { intkitPrograms: programs, intkitWorkerSource: workerSource } = globalThis;
-const asked = fromLink(location.search, location.hash);
+const asked = fromLink(location.search, location.hash, programs);
 const program = asked.error === undefined ? programs.find((p) => p.name === asked.program) : undefined;
 const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
 globalThis.intkitBoot = {

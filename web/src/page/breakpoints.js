@@ -16,8 +16,8 @@ export function toggled(set, file, line) {
 // The breakpoints a link names, `values` as its &break= pieces: { breaks }
 // with each 'file:line' once, or { breaks: [], error } naming the first
 // piece that is not a line of one of `files` (any file, where not given).
-export function parseBreaks(values, files = null) {
-  const known = files === null ? null : new Set(files);
+export function parseBreaks(values, files) {
+  const known = files === undefined ? null : new Set(files);
   for (const value of values) {
     const [, file, line] = /^(.+):([1-9][0-9]{0,5})$/.exec(value) ?? [];
     const why = file === undefined ? 'which is not a file and a line as FILE:LINE'

@@ -19,7 +19,7 @@ const { intkitPrograms: programs, intkitBoot: boot } = globalThis;
 const element = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
 
-const asked = fromLink(location.search, location.hash);
+const asked = fromLink(location.search, location.hash, programs);
 const shell = makeTerminal({ embed: asked.embed, passed: ['F10', 'F11', 'F8'] });
 const { terminal } = shell;
 globalThis.intkitTerminal = terminal; // for the tests, and for a curious learner's console

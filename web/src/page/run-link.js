@@ -29,10 +29,12 @@ export function linkTo(page, name, bytes, step = false, breaks = new Set()) {
 // What a page address asks for: { program, embed, step, breaks, input } with
 // breaks an array of 'file:line' and input a Uint8Array, or null where there
 // is no fragment; with `error` too where a breakpoint is malformed or the
-// fragment cannot be the input of a run, saying why.
-export function fromLink(search, hash) {
+// fragment cannot be the input of a run, saying why. `programs`: the page's,
+// so that a breakpoint in a file the program named does not have is refused.
+export function fromLink(search, hash, programs = []) {
   const query = new URLSearchParams(search);
-  const { breaks, error } = parseBreaks(query.getAll('break'));
+  const files = programs.find(({ name }) => name === query.get('program'))?.sources.map(({ path }) => path);
+  const { breaks, error } = parseBreaks(query.getAll('break'), files);
   const asked = { program: query.get('program'), embed: query.has('embed'), step: query.has('step'), breaks,
     input: null };
   if (error !== undefined) {
