@@ -24,7 +24,7 @@ const tree = fileURLToPath(new URL('../..', import.meta.url));
 // Runs the Asyncify-built program on `pieces`, each handed over only when
 // the program asks for more, then the end of input; stepped, with Step into
 // at every stop, its variables read there, and how much was written by then.
-async function run(name, pieces, { stdout = errno.success, stepped = false } = {}) {
+async function run(name, pieces, { stdout = errno.success, stepped = false, breaks = null } = {}) {
   const left = pieces.map((piece) => new TextEncoder().encode(piece));
   const out = [];
   const err = [];
@@ -45,8 +45,9 @@ async function run(name, pieces, { stdout = errno.success, stepped = false } = {
       const frames = describeFrames(debug, stepper.stack, new Uint8Array(memory.buffer));
       stops.push({ ...debug.stops[row], frames, written: Buffer.concat(out).length });
     }
-    stepper.go('into');
+    stepper.go(breaks === null ? 'into' : null); // with breakpoints, Continue
   };
+  stepper.breaks = new Set(breaks);
   stepper.go('into');
   const wasi = new Wasi({
     args: [name],
@@ -152,6 +153,11 @@ for (const [name, pieces, order] of runs) {
     }
   });
 }
+
+test('a breakpoint on a loop\'s line, Continue at each stop: once a turn, not again where its line goes on', async () => {
+  const got = await run('divisorsum', ['496\n'], { stepped: true, breaks: ['numbers/divisor_sum.cpp:10'] });
+  assert.equal(got.stops.length, 1 + 5 + 1 + 2); // main's first; 2 five times, 3 once, 5 and 7 once each
+});
 
 test('a character split between two writes stays one character in the trace', () => {
   const trace = new Trace();

@@ -28,6 +28,7 @@ export class Stepper {
     this.debug = debug;
     this.memory = null;
     this.frames = []; // outermost first: { function, frame, row, locals }
+    this.last = null; // the frames of the stop reached last, while every stop is told
     this.how = null; // null: run freely; 'into', 'over' or 'out'
     this.depth = 0; // the frames there were when the step began
     this.from = null; // the frames where the step began, if it began at a stop
@@ -44,15 +45,20 @@ export class Stepper {
   // `first` and `second` the values of the locals it passes: whether to stop.
   reached(row, frame, first, second) {
     const stop = this.debug.stops[row];
+    const here = (frames) => frames?.find((f) => f.frame === frame && f.function === stop.function);
+    const before = here(this.last);
     this.frames = [...this.callers(stop.function, frame).reverse(),
       { function: stop.function, frame, row, locals: this.locals(stop.function, first, second) }];
+    this.last = this.frames;
     const depth = this.frames.length;
-    // As a debugger steps: a line is one step however many stops the compiler split it into.
-    const was = this.from?.find((f) => f.frame === frame && f.function === stop.function);
-    const sameLine = (this.how === 'into' || this.how === 'over') && was !== undefined
-      && this.debug.stops[was.row].line === stop.line && this.debug.stops[was.row].file === stop.file;
+    // As a debugger steps: a line is one step however many stops the compiler split it into,
+    // and a breakpoint stops where its line is come to, not again at each of its stops.
+    const onLine = (f) => f !== undefined && this.debug.stops[f.row].line === stop.line
+      && this.debug.stops[f.row].file === stop.file;
+    const sameLine = (this.how === 'into' || this.how === 'over') && onLine(here(this.from));
+    const broken = this.breaks.has(`${stop.file}:${stop.line}`) && !onLine(before);
     const stops = !sameLine && (this.how === 'into' || (this.how === 'over' && depth <= this.depth)
-      || (this.how === 'out' && depth < this.depth) || this.breaks.has(`${stop.file}:${stop.line}`));
+      || (this.how === 'out' && depth < this.depth) || broken);
     if (stops) {
       this.how = null;
     }

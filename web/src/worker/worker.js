@@ -220,6 +220,9 @@ async function pause(row) {
 // Tells the program whether to tell its stops: a free run without
 // breakpoints tells none, and its stops cost a test each.
 function arm() {
+  if (!stepper.armed) {
+    stepper.last = null; // the stops until it is armed again go untold
+  }
   if (armedAt !== null) {
     new Uint8Array(memory.buffer)[armedAt] = stepper.armed ? 1 : 0;
   }
