@@ -15,7 +15,7 @@ const codeSection = 10;
 const exportSection = 7;
 const customSection = 0;
 
-function readUnsigned(bytes, at) {
+export function readUnsigned(bytes, at) {
   let value = 0;
   let shift = 0;
   for (;;) {

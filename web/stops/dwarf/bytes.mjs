@@ -36,46 +36,43 @@ export class Bytes {
   }
 
   uleb() {
-    let value = 0;
-    let scale = 1;
-    for (;;) {
-      const byte = this.u8();
-      value += (byte & 0x7f) * scale;
-      scale *= 128;
-      if (byte < 0x80) return value;
-    }
+    return this.leb().value;
   }
 
   sleb() {
+    const { value, scale, last } = this.leb();
+    return (last & 0x40) !== 0 ? value - scale : value;
+  }
+
+  // A LEB128's bits as unsigned, the scale past them and its last byte, for either reading.
+  leb() {
     let value = 0;
     let scale = 1;
     for (;;) {
       const byte = this.u8();
       value += (byte & 0x7f) * scale;
       scale *= 128;
-      if (byte < 0x80) return (byte & 0x40) !== 0 ? value - scale : value;
+      if (byte < 0x80) return { value, scale, last: byte };
     }
   }
 
   ulebBig() {
-    let value = 0n;
-    let shift = 0n;
-    for (;;) {
-      const byte = this.u8();
-      value |= BigInt(byte & 0x7f) << shift;
-      shift += 7n;
-      if (byte < 0x80) return value;
-    }
+    return this.lebBig().value;
   }
 
   slebBig() {
+    const { value, shift, last } = this.lebBig();
+    return (last & 0x40) !== 0 ? value - (1n << shift) : value;
+  }
+
+  lebBig() {
     let value = 0n;
     let shift = 0n;
     for (;;) {
       const byte = this.u8();
       value |= BigInt(byte & 0x7f) << shift;
       shift += 7n;
-      if (byte < 0x80) return (byte & 0x40) !== 0 ? value - (1n << shift) : value;
+      if (byte < 0x80) return { value, shift, last: byte };
     }
   }
 

@@ -1,18 +1,9 @@
 // The debug sections of a WebAssembly module: clang writes each as a custom
 // section named as in ELF (.debug_info, .debug_line...). Views, not copies.
 
-const customSection = 0;
+import { readUnsigned as uleb } from '../insert.mjs';
 
-function uleb(bytes, at) {
-  let value = 0;
-  let scale = 1;
-  for (;;) {
-    const byte = bytes[at++];
-    value += (byte & 0x7f) * scale;
-    scale *= 128;
-    if (byte < 0x80) return { value, next: at };
-  }
-}
+const customSection = 0;
 
 // { '.debug_info': Uint8Array, ... } of the module's bytes.
 export function debugSections(bytes) {
