@@ -1,6 +1,6 @@
 // Variables from debug information: stops/debug-info.mjs must find each
-// program's own functions and their variables in the page's build, as
-// stops/dwarf/ reads them from the module and llvm-dwarfdump alike, the
+// program's own functions and their variables in the page's build, in the
+// entries stops/dwarf/ reads from the module as in llvm-dwarfdump's, the
 // stops the build inserts must be where its statements are, and
 // src/worker/variables.js must show a stopped run's variables from its memory as
 // C++ has them, whatever that memory holds.
@@ -12,11 +12,11 @@ import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { describeFrames } from '../src/worker/variables.js';
-import { readDebugInfo } from '../stops/debug-info.mjs';
+import { describeEntries } from '../stops/debug-info.mjs';
 import { moduleDebugInfo, moduleLineTable } from '../stops/dwarf/index.mjs';
-import { readLineTable } from '../stops/lines.mjs';
 import { frameSize, sections } from '../stops/insert.mjs';
 import { stepping } from '../stops/main.mjs';
+import { dumpedEntries, dumpedLineTable } from './dwarfdump.mjs';
 
 const tree = fileURLToPath(new URL('../..', import.meta.url));
 const dwarfdump = process.env.INTKIT_DWARFDUMP ?? 'llvm-dwarfdump';
@@ -62,8 +62,8 @@ test('each program\'s functions and variables, from its build, as llvm-dwarfdump
     const wasm = join(built, `${program}.wasm`);
     const dump = (what) => spawnSync(dwarfdump, [what, wasm], { encoding: 'utf8', maxBuffer: 1 << 30 }).stdout;
     infos[program] = moduleDebugInfo(readFileSync(wasm), files.split(' '));
-    assert.deepEqual(infos[program], readDebugInfo(dump('--debug-info'), files.split(' ')), program);
-    assert.deepEqual(moduleLineTable(readFileSync(wasm)), readLineTable(dump('--debug-line')), program);
+    assert.deepEqual(infos[program], describeEntries(dumpedEntries(dump('--debug-info')), files.split(' ')), program);
+    assert.deepEqual(moduleLineTable(readFileSync(wasm)), dumpedLineTable(dump('--debug-line')), program);
   }
   for (const [program, name, variables] of functions) {
     const { types, functions: found } = infos[program];
@@ -173,7 +173,7 @@ const stops = [
 ];
 
 test('a stopped run\'s variables, read from its memory', () => {
-  const info = readDebugInfo(dump, ['demos/fixture.cpp']);
+  const info = describeEntries(dumpedEntries(dump), ['demos/fixture.cpp']);
   info.functions[1].variables.find(({ name }) => name === 'k').setFrom = 0x310; // its declaration's statement
   for (const [pc, cells, lines] of stops) {
     words.setUint32(960, cells, true);

@@ -1,7 +1,7 @@
 // The line programs of .debug_line: each one's header (DWARF 2 to 5: the
 // directories and files, in DWARF 5 described by forms) and the rows its
 // opcodes make. Rows are { address, file, line, statement, prologueEnd, end }
-// with the file's path, as stops/lines.mjs reads them from llvm-dwarfdump.
+// with the file's path, as stops/lines.mjs reads them.
 import { Bytes } from './bytes.mjs';
 import { Form, readForm } from './forms.mjs';
 
@@ -70,7 +70,7 @@ export function lineHeader(sections, offset, unit = null) {
 const directoryOf = (header, index) => (header.version >= 5 ? header.directories[index]
   : header.directories[index - 1]);
 
-// A row's file as lines.mjs makes it from the dump: its directory (none for DWARF 4's 0) and name.
+// A row's file: its directory (none for DWARF 4's 0) and name.
 function rowPath(header, index) {
   const entry = header.files[index - header.firstIndex];
   if (entry === undefined) return '';
