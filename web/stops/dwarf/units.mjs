@@ -172,23 +172,19 @@ export class Unit {
     return found === undefined ? null : Number(found.value);
   }
 
-  // The bytes of a string-valued attribute, wherever its form keeps them.
-  stringBytes({ form, value }) {
+  // A string-valued attribute's string, wherever its form keeps it.
+  string({ form, value }) {
     const { sections } = this;
     switch (form) {
-      case Form.string: return value;
-      case Form.strp: return new Bytes(sections['.debug_str'], value).cstringBytes();
-      case Form.lineStrp: return new Bytes(sections['.debug_line_str'], value).cstringBytes();
+      case Form.string: return utf8.decode(value);
+      case Form.strp: return new Bytes(sections['.debug_str'], value).cstring();
+      case Form.lineStrp: return new Bytes(sections['.debug_line_str'], value).cstring();
       default: { // strx and the others that index the unit's string offsets
         const at = (this.base(Attribute.strOffsetsBase) ?? 8) + value * this.offsetSize;
         const offset = new Bytes(sections['.debug_str_offsets'], at).sized(this.offsetSize);
-        return new Bytes(sections['.debug_str'], offset).cstringBytes();
+        return new Bytes(sections['.debug_str'], offset).cstring();
       }
     }
-  }
-
-  string(attribute) {
-    return utf8.decode(this.stringBytes(attribute));
   }
 
   address({ form, value }) {
