@@ -13,6 +13,7 @@ import { fileURLToPath } from 'node:url';
 
 import { describeFrames } from '../src/worker/variables.js';
 import { describeEntries } from '../stops/debug-info.mjs';
+import { Op, decodeExpression } from '../stops/dwarf/expression.mjs';
 import { moduleDebugInfo, moduleLineTable } from '../stops/dwarf/index.mjs';
 import { frameSize, sections } from '../stops/insert.mjs';
 import { stepping } from '../stops/main.mjs';
@@ -217,5 +218,16 @@ test('a function\'s frame size, from the prologue of either compiler', () => {
     const body = [0, ...code, 0x0b]; // no locals
     const module = Uint8Array.from([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0, 10, body.length + 2, 1, body.length, ...body]);
     assert.equal(frameSize(module, 2).size, size, code.join(' '));
+  }
+});
+
+// [an expression's bytes, its operations]: a frame below its base, a global by a 4-byte index, an address.
+const expressions = [[[0x91, 0x7c], [Op.fbreg, [-4]]], [[0xed, 3, 1, 0, 0, 0, 0x23, 0x90, 1], [Op.wasmLocation, [3, 1],
+  Op.plusUconst, [144]]], [[3, 0x10, 0, 0, 0], [Op.addr, [16]]]];
+
+test('an expression\'s operations', () => {
+  for (const [bytes, ops] of expressions) {
+    const decoded = decodeExpression(Uint8Array.from(bytes), { addressSize: 4, offsetSize: 4 });
+    assert.deepEqual(decoded.flatMap(({ op, operands }) => [op, operands]), ops, bytes.join(' '));
   }
 });
