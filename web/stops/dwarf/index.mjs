@@ -5,13 +5,13 @@
 import { describeEntries } from '../debug-info.mjs';
 import { shownFile } from '../lines.mjs';
 import { Tag } from './constants.mjs';
-import { readLineRows } from './line-program.mjs';
+import { lineRows } from './line-program.mjs';
 import { debugSections } from './sections.mjs';
 import { typeName } from './type-names.mjs';
 import { DebugInfo } from './units.mjs';
 
 // Every row of every line program: { address, file, line, statement, prologueEnd, end }.
-export const moduleLineTable = (bytes) => readLineRows(debugSections(bytes));
+export const moduleLineTable = (bytes) => [...lineRows(debugSections(bytes))];
 
 // A unit that can hold a function of the files shown: one whose line table names one, or that refers
 // into another unit (DW_FORM_ref_addr), where a declaration may be. The others cost a header and no more.
