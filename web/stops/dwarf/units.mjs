@@ -161,10 +161,9 @@ export class Unit {
     }
   }
 
-  // Whether an entry of the unit may refer into another (DW_FORM_ref_addr).
+  // Whether an entry of the unit may refer into another (DW_FORM_ref_addr), as its abbreviations tell.
   get refersOut() {
-    const { codes } = this.places;
-    return codes.some((code) => this.abbreviations.get(code).specs.some(({ form }) => form === Form.refAddr));
+    return [...this.abbreviations.values()].some(({ specs }) => specs.some(({ form }) => form === Form.refAddr));
   }
 
   base(attribute) {
