@@ -76,9 +76,12 @@ class DumpedEntry {
     if (text.startsWith('"')) return unescaped(text.slice(1, -1));
     if (text.startsWith('DW_ATE_')) return Encoding[camel(text.slice(7))];
     if (text.startsWith('DW_OP_')) {
-      return [...text.matchAll(operation)].map(([, name, operands]) => ({ op: Op[camel(name)], operands: numbers(operands) }));
+      return [...text.matchAll(operation)].map(([, name, operands]) => ({ op: Op[camel(name)],
+        operands: numbers(operands) }));
     }
-    if (attribute === Attribute.ranges) return [...text.matchAll(/\[(0x[0-9a-f]+), (0x[0-9a-f]+)\)/g)].map(([, low, high]) => [Number(low), Number(high)]);
+    if (attribute === Attribute.ranges) {
+      return [...text.matchAll(/\[(0x[0-9a-f]+), (0x[0-9a-f]+)\)/g)].map(([, ...pair]) => pair.map(Number));
+    }
     if (text.includes('\n')) return [{ low: 0, high: 0, expression: [] }]; // a location list: one the page cannot read
     return /^[+-]?(0x[0-9a-f]+|\d+)$/.test(text) ? BigInt(text.replace(/^\+/, '')) : null;
   }
@@ -89,7 +92,7 @@ export function dumpedEntries(text) {
   const dump = { entries: new Map(), names: new Map() };
   const open = []; // the entry last begun at each depth
   let entry = null;
-  let last = null;
+  let last; // the attribute that a line may go on
   for (const line of text.split('\n')) {
     const begun = entryLine.exec(line);
     const attribute = begun ? null : attributeLine.exec(line);
@@ -104,6 +107,7 @@ export function dumpedEntries(text) {
       dump.entries.set(entry.offset, entry);
     } else if (attribute && entry) {
       last = Attribute[renamed[attribute[1]] ?? camel(attribute[1].slice(6))];
+      if (last === undefined) continue; // one the description does not read
       entry.attributes.set(last, attribute[2]);
       const [, to, name] = referring.has(last) ? reference.exec(attribute[2]) : [];
       if (name !== undefined) dump.names.set(parseInt(to, 16), unescaped(name));

@@ -197,7 +197,8 @@ export class Unit {
     if (form === Form.secOffset || (this.version < 5 && (form === Form.data4 || form === Form.data8))) {
       return Number(value);
     }
-    const base = this.base(ranges ? Attribute.rnglistsBase : Attribute.loclistsBase) ?? (this.offsetSize === 8 ? 20 : 12);
+    const base = this.base(ranges ? Attribute.rnglistsBase : Attribute.loclistsBase)
+      ?? (this.offsetSize === 8 ? 20 : 12); // past the table's header
     const section = this.sections[ranges ? '.debug_rnglists' : '.debug_loclists'];
     return base + new Bytes(section, base + value * this.offsetSize).sized(this.offsetSize);
   }
