@@ -1,50 +1,7 @@
-// The compiler's line table, as `llvm-dwarfdump --debug-line` prints it,
-// made into the places the page stops at: one before each statement of the
+// The compiler's line table (dwarf/line-program.mjs's rows) made into the
+// places the page stops at: one before each statement of the
 // files Source shows, as the table marks statements (is_stmt), after each
 // function's prologue, where its frame is set up.
-
-// Each row of every table: { address, file, line, statement, prologueEnd, end }.
-// Addresses are offsets into the code section, as WebAssembly's DWARF has them.
-export function readLineTable(text) {
-  const rows = [];
-  let directories = [];
-  let files = [];
-  let file = null; // the file entry being read
-  for (const line of text.split('\n')) {
-    let match;
-    if (line.startsWith('debug_line[')) {
-      directories = [];
-      files = [];
-    } else if ((match = /^include_directories\[\s*(\d+)\] = "(.*)"$/.exec(line)) !== null) {
-      directories[Number(match[1])] = match[2];
-    } else if ((match = /^file_names\[\s*(\d+)\]:$/.exec(line)) !== null) {
-      file = { name: '', directory: 0 };
-      files[Number(match[1])] = file;
-    } else if ((match = /^\s+name: "(.*)"$/.exec(line)) !== null && file !== null) {
-      file.name = match[1];
-    } else if ((match = /^\s+dir_index: (\d+)$/.exec(line)) !== null && file !== null) {
-      file.directory = Number(match[1]);
-    } else if ((match = /^0x([0-9a-f]+)\s+(\d+)\s+\d+\s+(\d+)\s+\d+\s+\d+\s*(.*)$/.exec(line)) !== null) {
-      file = null;
-      const entry = files[Number(match[3])];
-      const flags = match[4].split(/\s+/);
-      rows.push({
-        address: parseInt(match[1], 16),
-        file: entry === undefined ? '' : joined(directories[entry.directory], entry.name),
-        line: Number(match[2]),
-        statement: flags.includes('is_stmt'),
-        prologueEnd: flags.includes('prologue_end'),
-        end: flags.includes('end_sequence'),
-      });
-    }
-  }
-  return rows;
-}
-
-function joined(directory, name) {
-  const path = name.startsWith('/') || directory === undefined || directory === '' ? name : `${directory}/${name}`;
-  return path.replace(/^(\.\/)+/, '');
-}
 
 // The file of `shown` that `path` names: the same path, or one that ends in it.
 export function shownFile(path, shown) {

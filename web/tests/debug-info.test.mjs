@@ -1,6 +1,6 @@
 // Variables from debug information: stops/debug-info.mjs must find each
-// program's own functions and their variables in the page's build, as
-// stops/dwarf/ reads them from the module and llvm-dwarfdump alike, the
+// program's own functions and their variables in the page's build, in the
+// entries stops/dwarf/ reads from the module as in llvm-dwarfdump's, the
 // stops the build inserts must be where its statements are, and
 // src/worker/variables.js must show a stopped run's variables from its memory as
 // C++ has them, whatever that memory holds.
@@ -12,11 +12,12 @@ import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { describeFrames } from '../src/worker/variables.js';
-import { readDebugInfo } from '../stops/debug-info.mjs';
+import { describeEntries } from '../stops/debug-info.mjs';
+import { Op, decodeExpression } from '../stops/dwarf/expression.mjs';
 import { moduleDebugInfo, moduleLineTable } from '../stops/dwarf/index.mjs';
-import { readLineTable } from '../stops/lines.mjs';
 import { frameSize, sections } from '../stops/insert.mjs';
 import { stepping } from '../stops/main.mjs';
+import { dumpedEntries, dumpedLineTable } from './dwarfdump.mjs';
 
 const tree = fileURLToPath(new URL('../..', import.meta.url));
 const dwarfdump = process.env.INTKIT_DWARFDUMP ?? 'llvm-dwarfdump';
@@ -62,8 +63,8 @@ test('each program\'s functions and variables, from its build, as llvm-dwarfdump
     const wasm = join(built, `${program}.wasm`);
     const dump = (what) => spawnSync(dwarfdump, [what, wasm], { encoding: 'utf8', maxBuffer: 1 << 30 }).stdout;
     infos[program] = moduleDebugInfo(readFileSync(wasm), files.split(' '));
-    assert.deepEqual(infos[program], readDebugInfo(dump('--debug-info'), files.split(' ')), program);
-    assert.deepEqual(moduleLineTable(readFileSync(wasm)), readLineTable(dump('--debug-line')), program);
+    assert.deepEqual(infos[program], describeEntries(dumpedEntries(dump('--debug-info')), files.split(' ')), program);
+    assert.deepEqual(moduleLineTable(readFileSync(wasm)), dumpedLineTable(dump('--debug-line')), program);
   }
   for (const [program, name, variables] of functions) {
     const { types, functions: found } = infos[program];
@@ -173,7 +174,7 @@ const stops = [
 ];
 
 test('a stopped run\'s variables, read from its memory', () => {
-  const info = readDebugInfo(dump, ['demos/fixture.cpp']);
+  const info = describeEntries(dumpedEntries(dump), ['demos/fixture.cpp']);
   info.functions[1].variables.find(({ name }) => name === 'k').setFrom = 0x310; // its declaration's statement
   for (const [pc, cells, lines] of stops) {
     words.setUint32(960, cells, true);
@@ -217,5 +218,16 @@ test('a function\'s frame size, from the prologue of either compiler', () => {
     const body = [0, ...code, 0x0b]; // no locals
     const module = Uint8Array.from([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0, 10, body.length + 2, 1, body.length, ...body]);
     assert.equal(frameSize(module, 2).size, size, code.join(' '));
+  }
+});
+
+// [an expression's bytes, its operations]: a frame below its base, a global by a 4-byte index, an address.
+const expressions = [[[0x91, 0x7c], [Op.fbreg, [-4]]], [[0xed, 3, 1, 0, 0, 0, 0x23, 0x90, 1], [Op.wasmLocation, [3, 1],
+  Op.plusUconst, [144]]], [[3, 0x10, 0, 0, 0], [Op.addr, [16]]]];
+
+test('an expression\'s operations', () => {
+  for (const [bytes, ops] of expressions) {
+    const decoded = decodeExpression(Uint8Array.from(bytes), { addressSize: 4, offsetSize: 4 });
+    assert.deepEqual(decoded.flatMap(({ op, operands }) => [op, operands]), ops, bytes.join(' '));
   }
 });

@@ -1,10 +1,8 @@
 // A unit's abbreviations (.debug_abbrev): for each code, the entry's tag,
-// whether it has children, and its attributes' names and forms. Units that
-// share a table share one reading of it.
+// whether it has children, its attributes' codes and forms, and where each
+// attribute is among them. Units that share a table share one reading of it.
 import { Bytes } from './bytes.mjs';
-import { attributeName, tagName } from './constants.mjs';
-
-const implicitConst = 0x21;
+import { Form } from './forms.mjs';
 
 export function readAbbreviations(section, offset) {
   const bytes = new Bytes(section, offset);
@@ -12,17 +10,19 @@ export function readAbbreviations(section, offset) {
   for (;;) {
     const code = bytes.uleb();
     if (code === 0) return table;
-    const tag = tagName(bytes.uleb());
+    const tag = bytes.uleb();
     const children = bytes.u8() !== 0;
     const specs = [];
+    const positions = new Map();
     for (;;) {
-      const name = bytes.uleb();
+      const attribute = bytes.uleb();
       const form = bytes.uleb();
-      if (name === 0 && form === 0) break;
+      if (attribute === 0 && form === 0) break;
       // An implicit constant's value is in the abbreviation, not in each entry.
-      const value = form === implicitConst ? bytes.slebBig() : undefined;
-      specs.push({ name: attributeName(name), form, value });
+      const value = form === Form.implicitConst ? bytes.slebBig() : undefined;
+      positions.set(attribute, specs.length);
+      specs.push({ attribute, form, value });
     }
-    table.set(code, { tag, children, specs });
+    table.set(code, { tag, children, specs, positions });
   }
 }

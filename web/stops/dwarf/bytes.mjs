@@ -76,7 +76,7 @@ export class Bytes {
     }
   }
 
-  // The raw bytes of a C string, then the string: llvm-dwarfdump escapes by byte.
+  // The bytes of a C string, a view; then the string they spell.
   cstringBytes() {
     const end = this.bytes.indexOf(0, this.at);
     if (end < 0) throw new Error('a string runs past its section');

@@ -1,5 +1,5 @@
 // DWARF expressions (locations, frame bases) decoded into their operations:
-// [{ op: 'DW_OP_fbreg', operands: [16] }, ...]. Every operation is decoded,
+// [{ op: Op.fbreg, operands: [16] }, ...]. Every operation is decoded,
 // so that one the page cannot use is seen as such, not misread; WebAssembly's
 // DW_OP_WASM_location takes a kind (0 local, 1 global, 2 operand stack,
 // 3 global by a fixed 4-byte index) and an index.
@@ -19,18 +19,19 @@ const table = `
   a8 convert uleb; a9 reinterpret uleb; e0 GNU_push_tls_address; ed WASM_location wasm;
   f0 GNU_addr_index uleb; f1 GNU_const_index uleb; f3 GNU_entry_value block`;
 
-const operations = new Map(table.trim().split(/;\s*/).map((row) => {
+// Each operation's operands, by its code; and its code by its name: Op.plusUconst.
+const operations = new Map();
+export const Op = {};
+for (const row of table.trim().split(/;\s*/)) {
   const [code, name, ...operands] = row.trim().split(/\s+/);
-  return [parseInt(code, 16), { name: `DW_OP_${name}`, operands }];
-}));
-for (let n = 0; n < 32; n += 1) {
-  operations.set(0x30 + n, { name: `DW_OP_lit${n}`, operands: [] });
-  operations.set(0x50 + n, { name: `DW_OP_reg${n}`, operands: [] });
-  operations.set(0x70 + n, { name: `DW_OP_breg${n}`, operands: ['sleb'] });
+  operations.set(parseInt(code, 16), operands);
+  Op[name.toLowerCase().replace(/_(\w)/g, (_, letter) => letter.toUpperCase())] = parseInt(code, 16);
 }
-
-// Operands that llvm-dwarfdump prints signed (+8, -4) rather than in hexadecimal.
-export const signedOperands = new Set(['s1', 's2', 's4', 's8', 'sleb']);
+for (let n = 0; n < 32; n += 1) {
+  operations.set(0x30 + n, []); // lit0...
+  operations.set(0x50 + n, []); // reg0...
+  operations.set(0x70 + n, ['sleb']); // breg0...
+}
 
 // A Number where it is exact, else the BigInt (DW_OP_constu 0xfffffffffffffff0).
 const small = (value) => (value <= BigInt(Number.MAX_SAFE_INTEGER) && value >= -BigInt(Number.MAX_SAFE_INTEGER)
@@ -61,20 +62,18 @@ export function decodeExpression(block, unit) {
   const bytes = new Bytes(block);
   const ops = [];
   while (!bytes.done) {
-    const code = bytes.u8();
-    const known = operations.get(code);
-    if (known === undefined) {
-      ops.push({ op: `DW_OP_0x${code.toString(16)}`, operands: [], kinds: [], known: false });
+    const op = bytes.u8();
+    const kinds = operations.get(op);
+    if (kinds === undefined) {
+      ops.push({ op, operands: [] });
       break; // its operands' sizes are not known, so nothing after it can be read
     }
-    let kinds = known.operands;
     if (kinds[0] === 'wasm') {
       const kind = bytes.u8();
-      kinds = ['u1', kind === 3 ? 'u4' : 'uleb'];
-      ops.push({ op: known.name, operands: [kind, operand(bytes, kinds[1], unit)], kinds, known: true });
+      ops.push({ op, operands: [kind, operand(bytes, kind === 3 ? 'u4' : 'uleb', unit)] });
       continue;
     }
-    ops.push({ op: known.name, operands: kinds.map((kind) => operand(bytes, kind, unit)), kinds, known: true });
+    ops.push({ op, operands: kinds.map((kind) => operand(bytes, kind, unit)) });
   }
   return ops;
 }

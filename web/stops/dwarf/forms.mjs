@@ -49,7 +49,7 @@ export function readForm(bytes, form, unit, implicit) {
   }
 }
 
-// The unit-relative references, made offsets into .debug_info as the other references are.
+// The references, unit-relative or not, that an entry's value resolves to the entry referred to.
 export const unitRelative = new Set([Form.ref1, Form.ref2, Form.ref4, Form.ref8, Form.refUdata]);
 export const references = new Set([...unitRelative, Form.refAddr]);
 export const stringForms = new Set([Form.string, Form.strp, Form.lineStrp, Form.strx, Form.strx1, Form.strx2,
@@ -58,4 +58,3 @@ export const addressForms = new Set([Form.addr, Form.addrx, Form.addrx1, Form.ad
   Form.gnuAddrIndex]);
 export const constantForms = new Set([Form.data1, Form.data2, Form.data4, Form.data8, Form.sdata, Form.udata,
   Form.implicitConst]);
-export const blockForms = new Set([Form.block, Form.block1, Form.block2, Form.block4, Form.exprloc]);

@@ -1,7 +1,7 @@
 // The line programs of .debug_line: each one's header (DWARF 2 to 5: the
 // directories and files, in DWARF 5 described by forms) and the rows its
 // opcodes make. Rows are { address, file, line, statement, prologueEnd, end }
-// with the file's path, as stops/lines.mjs reads them from llvm-dwarfdump.
+// with the file's path, as stops/lines.mjs reads them.
 import { Bytes } from './bytes.mjs';
 import { Form, readForm } from './forms.mjs';
 
@@ -70,7 +70,7 @@ export function lineHeader(sections, offset, unit = null) {
 const directoryOf = (header, index) => (header.version >= 5 ? header.directories[index]
   : header.directories[index - 1]);
 
-// A row's file as lines.mjs makes it from the dump: its directory (none for DWARF 4's 0) and name.
+// A row's file: its directory (none for DWARF 4's 0) and name.
 function rowPath(header, index) {
   const entry = header.files[index - header.firstIndex];
   if (entry === undefined) return '';
@@ -97,8 +97,8 @@ export function filePath(header, index, compDir) {
   return append(append(directory.startsWith('/') ? '' : compDir, directory), entry.name);
 }
 
-// The rows of the program whose header is given, in the order its opcodes make them.
-export function lineRows(header, rows = []) {
+// The rows of the program whose header is given, one at a time, in the order its opcodes make them.
+function* programRows(header) {
   const bytes = new Bytes(header.sections['.debug_line'], header.program);
   const paths = new Map();
   const path = (index) => {
@@ -109,18 +109,20 @@ export function lineRows(header, rows = []) {
   let state = fresh();
   // wasm-ld points what it dropped at the tombstone, the largest address: its sequence is left out.
   let dropped = false;
-  const emit = (end) => {
-    if (!dropped) rows.push({ address: state.address, file: path(state.file), line: state.line, statement: state.statement,
-      prologueEnd: state.prologueEnd, end });
+  const row = (end) => {
+    const made = dropped ? null : { address: state.address, file: path(state.file), line: state.line,
+      statement: state.statement, prologueEnd: state.prologueEnd, end };
     state.prologueEnd = false;
+    return made;
   };
+  let made;
   while (bytes.at < header.end) {
     const opcode = bytes.u8();
     if (opcode >= header.opcodeBase) {
       const adjusted = opcode - header.opcodeBase;
       state.address += Math.floor(adjusted / header.lineRange) * header.minimumLength;
       state.line = (state.line + header.lineBase + (adjusted % header.lineRange)) >>> 0;
-      emit(false);
+      if ((made = row(false))) yield made;
       continue;
     }
     switch (opcode) {
@@ -128,7 +130,11 @@ export function lineRows(header, rows = []) {
         const length = bytes.uleb();
         const next = bytes.at + length;
         const sub = bytes.u8();
-        if (sub === 1) { emit(true); state = fresh(); dropped = false; }
+        if (sub === 1) {
+          if ((made = row(true))) yield made;
+          state = fresh();
+          dropped = false;
+        }
         if (sub === 2) {
           state.address = bytes.sized(length - 1);
           dropped ||= state.address === 2 ** (8 * (length - 1)) - 1;
@@ -136,7 +142,7 @@ export function lineRows(header, rows = []) {
         bytes.at = next; // define_file, set_discriminator and the rest: nothing a row keeps
         break;
       }
-      case 1: emit(false); break; // copy
+      case 1: if ((made = row(false))) yield made; break; // copy
       case 2: state.address += bytes.uleb() * header.minimumLength; break;
       case 3: state.line = (state.line + bytes.sleb()) >>> 0; break;
       case 4: state.file = bytes.uleb(); break;
@@ -151,17 +157,14 @@ export function lineRows(header, rows = []) {
       default: for (let n = header.opcodeLengths[opcode - 1]; n > 0; n -= 1) bytes.uleb();
     }
   }
-  return rows;
 }
 
-// Every row of every program in the section, one program after another, as llvm-dwarfdump lists them.
-export function readLineRows(sections, unitsByOffset = new Map()) {
+// Every row of every program in the section, one program after another, each header read as it is reached.
+export function* lineRows(sections) {
   const section = sections['.debug_line'];
-  const rows = [];
   for (let offset = 0; section !== undefined && offset < section.length;) {
-    const header = lineHeader(sections, offset, unitsByOffset.get(offset) ?? null);
-    lineRows(header, rows);
+    const header = lineHeader(sections, offset);
+    yield* programRows(header);
     offset = header.end;
   }
-  return rows;
 }

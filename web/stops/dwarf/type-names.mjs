@@ -1,40 +1,43 @@
-// A type's name as C++ writes it and llvm-dwarfdump prints it beside each
-// DW_AT_type: "const char *", "int (&)[3][4]", "void (*)(int)",
+// A type's name as C++ writes it, from its entry and those it refers to:
+// "const char *", "int (&)[3][4]", "void (*)(int)",
 // "std::__2::array<int, 5UL>" (the scopes around it, the template
-// arguments as clang names them), "class " for a lambda's closure.
-// `entryAt(offset)` gives the entry at an offset of .debug_info.
+// arguments as clang names them), "class " for a lambda's closure, as
+// llvm-dwarfdump names them too.
+import { Attribute, Tag } from './constants.mjs';
 
-const pointerLike = { DW_TAG_pointer_type: '*', DW_TAG_reference_type: '&', DW_TAG_rvalue_reference_type: '&&' };
-const unscoped = new Set(['DW_TAG_compile_unit', 'DW_TAG_type_unit', 'DW_TAG_skeleton_unit', 'DW_TAG_subprogram',
-  'DW_TAG_lexical_block']);
+const pointerLike = { [Tag.pointerType]: '*', [Tag.referenceType]: '&', [Tag.rvalueReferenceType]: '&&' };
+const unscoped = new Set([Tag.compileUnit, Tag.typeUnit, Tag.skeletonUnit, Tag.subprogram, Tag.lexicalBlock]);
+const qualifiers = new Set([Tag.constType, Tag.volatileType]);
+// An unnamed type by its kind.
+const kinds = { [Tag.classType]: 'class', [Tag.structureType]: 'structure', [Tag.unionType]: 'union',
+  [Tag.enumerationType]: 'enumeration' };
+const integer = (value) => (typeof value === 'number' || typeof value === 'bigint' ? BigInt(value) : null);
 
-export function typeName(entry, entryAt) {
-  const printer = new Printer(entryAt);
+export function typeName(entry) {
+  const printer = new Printer();
   printer.qualified(entry);
   return printer.out;
 }
 
 class Printer {
-  constructor(entryAt) {
-    this.entryAt = entryAt;
+  constructor() {
     this.out = '';
     this.word = true; // the last thing written was a word, so a '*' or '(' after it needs a space
   }
 
-  referenced(entry, name = 'DW_AT_type') {
-    const attribute = entry?.attributes[name];
-    return attribute === undefined ? null : this.entryAt(entry.unit.reference(attribute)) ?? null;
+  referenced(entry, attribute = Attribute.type) {
+    return entry?.value(attribute) ?? null;
   }
 
   // A pointer to a function or an array, const or not, is written (*).
   needsParentheses(entry) {
     let inner = entry;
     while (inner !== null && qualifiers.has(inner.tag)) inner = this.referenced(inner);
-    return inner?.tag === 'DW_TAG_subroutine_type' || inner?.tag === 'DW_TAG_array_type';
+    return inner?.tag === Tag.subroutineType || inner?.tag === Tag.arrayType;
   }
 
   name(entry) {
-    return entry.unit.string(entry.attributes.DW_AT_name);
+    return entry.value(Attribute.name) ?? null;
   }
 
   qualified(entry) {
@@ -66,32 +69,31 @@ class Printer {
       if (this.needsParentheses(inner)) this.out += '(';
       this.out += pointerLike[tag];
       this.word = false;
-    } else if (tag === 'DW_TAG_subroutine_type') {
+    } else if (tag === Tag.subroutineType) {
       this.qualifiedBefore(inner);
       if (this.word) this.out += ' ';
       this.word = false;
-    } else if (tag === 'DW_TAG_array_type') {
+    } else if (tag === Tag.arrayType) {
       this.qualifiedBefore(inner);
-    } else if (tag === 'DW_TAG_ptr_to_member_type') {
+    } else if (tag === Tag.ptrToMemberType) {
       this.qualifiedBefore(inner);
       if (this.needsParentheses(inner)) this.out += '(';
       else if (this.word) this.out += ' ';
-      const owner = this.referenced(entry, 'DW_AT_containing_type');
+      const owner = this.referenced(entry, Attribute.containingType);
       if (owner !== null) { this.qualified(owner); this.out += '::'; }
       this.out += '*';
       this.word = false;
-    } else if (tag === 'DW_TAG_const_type' || tag === 'DW_TAG_volatile_type') {
+    } else if (qualifiers.has(tag)) {
       this.qualifiersBefore(entry);
-    } else if (tag === 'DW_TAG_namespace') {
+    } else if (tag === Tag.namespace) {
       this.out += this.name(entry) ?? '(anonymous namespace)';
-    } else if (tag === 'DW_TAG_unspecified_type') {
+    } else if (tag === Tag.unspecifiedType) {
       const name = this.name(entry) ?? '';
       this.out += name === 'decltype(nullptr)' ? 'std::nullptr_t' : name;
     } else {
       const name = this.name(entry);
-      // An unnamed type by its tag: "class " for DW_TAG_class_type.
       if (name !== null) this.out += name;
-      else if (tag.endsWith('_type')) this.out += `${tag.slice('DW_TAG_'.length, -'_type'.length)} `;
+      else if (tag in kinds) this.out += `${kinds[tag]} `;
     }
     return inner;
   }
@@ -100,10 +102,10 @@ class Printer {
   after(entry, inner) {
     if (entry === null) return;
     const { tag } = entry;
-    if (tag === 'DW_TAG_subroutine_type') this.parameters(entry, inner, false, false);
-    else if (tag === 'DW_TAG_array_type') this.bounds(entry);
-    else if (tag === 'DW_TAG_const_type' || tag === 'DW_TAG_volatile_type') this.qualifiersAfter(entry);
-    else if (tag in pointerLike || tag === 'DW_TAG_ptr_to_member_type') {
+    if (tag === Tag.subroutineType) this.parameters(entry, inner, false, false);
+    else if (tag === Tag.arrayType) this.bounds(entry);
+    else if (qualifiers.has(tag)) this.qualifiersAfter(entry);
+    else if (tag in pointerLike || tag === Tag.ptrToMemberType) {
       if (this.needsParentheses(inner)) this.out += ')';
       this.after(inner, this.referenced(inner));
     }
@@ -111,10 +113,10 @@ class Printer {
 
   // A const volatile pair counts as one: [type inside, const, volatile].
   qualifiers(entry) {
-    let [type, constant, volatile] = [this.referenced(entry), entry.tag === 'DW_TAG_const_type',
-      entry.tag === 'DW_TAG_volatile_type'];
-    if (type?.tag === 'DW_TAG_const_type' || type?.tag === 'DW_TAG_volatile_type') {
-      if (type.tag === 'DW_TAG_const_type') constant = true; else volatile = true;
+    let [type, constant, volatile] = [this.referenced(entry), entry.tag === Tag.constType,
+      entry.tag === Tag.volatileType];
+    if (qualifiers.has(type?.tag)) {
+      if (type.tag === Tag.constType) constant = true; else volatile = true;
       type = this.referenced(type);
     }
     return [type, constant, volatile];
@@ -122,12 +124,12 @@ class Printer {
 
   qualifiersBefore(entry) {
     const [type, constant, volatile] = this.qualifiers(entry);
-    const subroutine = type?.tag === 'DW_TAG_subroutine_type';
+    const subroutine = type?.tag === Tag.subroutineType;
     let element = type;
-    while (element?.tag === 'DW_TAG_array_type') element = this.referenced(element);
+    while (element?.tag === Tag.arrayType) element = this.referenced(element);
     // "const int", but "int *const": after a pointer, the qualifier comes last.
-    const leading = (element === null || (element.tag !== 'DW_TAG_pointer_type'
-      && element.tag !== 'DW_TAG_ptr_to_member_type')) && !subroutine;
+    const leading = (element === null || (element.tag !== Tag.pointerType
+      && element.tag !== Tag.ptrToMemberType)) && !subroutine;
     if (leading) this.out += `${constant ? 'const ' : ''}${volatile ? 'volatile ' : ''}`;
     this.qualifiedBefore(type);
     if (!leading && !subroutine) {
@@ -138,7 +140,7 @@ class Printer {
 
   qualifiersAfter(entry) {
     const [type, constant, volatile] = this.qualifiers(entry);
-    if (type?.tag === 'DW_TAG_subroutine_type') this.parameters(type, this.referenced(type), constant, volatile);
+    if (type?.tag === Tag.subroutineType) this.parameters(type, this.referenced(type), constant, volatile);
     else this.after(type, this.referenced(type));
   }
 
@@ -146,31 +148,27 @@ class Printer {
     this.out += '(';
     let first = true;
     for (const child of entry.children) {
-      if (child.tag !== 'DW_TAG_formal_parameter' && child.tag !== 'DW_TAG_unspecified_parameters') return;
+      if (child.tag !== Tag.formalParameter && child.tag !== Tag.unspecifiedParameters) return;
       if (!first) this.out += ', ';
       first = false;
-      if (child.tag === 'DW_TAG_unspecified_parameters') this.out += '...';
+      if (child.tag === Tag.unspecifiedParameters) this.out += '...';
       else this.qualified(this.referenced(child));
     }
     this.out += ')';
     if (constant) this.out += ' const';
     if (volatile) this.out += ' volatile';
-    if ('DW_AT_reference' in entry.attributes) this.out += ' &';
-    if ('DW_AT_rvalue_reference' in entry.attributes) this.out += ' &&';
+    if (entry.has(Attribute.reference)) this.out += ' &';
+    if (entry.has(Attribute.rvalueReference)) this.out += ' &&';
     this.after(inner, this.referenced(inner));
   }
 
   // [N] for each dimension: C and C++ count from 0.
   bounds(entry) {
     for (const child of entry.children) {
-      if (child.tag !== 'DW_TAG_subrange_type') continue;
-      const constant = (name) => {
-        const attribute = child.attributes[name];
-        return attribute === undefined ? null : child.unit.constant(attribute);
-      };
-      let lower = constant('DW_AT_lower_bound');
-      const count = constant('DW_AT_count');
-      const upper = constant('DW_AT_upper_bound');
+      if (child.tag !== Tag.subrangeType) continue;
+      let lower = integer(child.value(Attribute.lowerBound));
+      const count = integer(child.value(Attribute.count));
+      const upper = integer(child.value(Attribute.upperBound));
       if (lower === 0n) lower = null;
       if (lower === null && count === null && upper === null) this.out += '[]';
       else if (lower === null) this.out += `[${count ?? upper + 1n}]`;
@@ -179,4 +177,3 @@ class Printer {
   }
 }
 
-const qualifiers = new Set(['DW_TAG_const_type', 'DW_TAG_volatile_type']);
