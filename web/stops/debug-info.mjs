@@ -173,7 +173,7 @@ function qualifiedName(entry) {
 // The name a learner knows a type or function by: without the standard library's inline
 // namespace, the anonymous one, or a span's dynamic extent.
 function learnerName(name) {
-  return name.replace(/std::__2::/g, 'std::').replace(/\(anonymous namespace\)::/g, '')
+  return name.replace(/std::__\d+::/g, 'std::').replace(/\(anonymous namespace\)::/g, '')
     .replace(/, 4294967295UL>/g, '>').replace(/(\d+)UL\b/g, '$1').replace(/^class $/, 'lambda');
 }
 
@@ -268,7 +268,7 @@ function member(entry, name) {
 function classType(reader, entry, size) {
   const name = qualifiedName(entry);
   // libc++'s containers as their pretty printers show them: their cells.
-  if (/^std::(__2::)?array</.test(name)) {
+  if (/^std::(__\d+::)?array</.test(name)) {
     const cells = member(entry, '__elems_');
     if (cells === undefined) { // std::array<T, 0>
       return { kind: 'array', of: templateArgument(reader, entry), counts: [0], offset: 0, size };
@@ -276,7 +276,7 @@ function classType(reader, entry, size) {
     const { of, counts } = describeType(reader, cells.value(Attribute.type));
     return { kind: 'array', of, counts, offset: memberOffset(cells), size };
   }
-  const data = /^std::(__2::)?span</.test(name) ? member(entry, '__data_') : undefined;
+  const data = /^std::(__\d+::)?span</.test(name) ? member(entry, '__data_') : undefined;
   if (data !== undefined) {
     const pointer = describeType(reader, data.value(Attribute.type));
     const count = member(entry, '__size_');
