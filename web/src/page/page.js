@@ -121,11 +121,11 @@ function start(name, file = null, stepped = false) {
   element('about').hidden = false;
   source.show(program);
   trace.clear();
+  stepping.restart(); // first, so that the new run is handed only breakpoints in its own files
   // The run boot.js started for the link, the first time; else a new one.
   const launched = boot.launched?.name === name ? boot.launched : launch(boot.workerUrl, program, stepped,
     session.breaks);
   boot.launched = null;
-  stepping.restart();
   session.run = new Run(launched, { file }, { wrote, show, exit: ended, paused: (stop) => stepping.paused(stop),
     reading: (call) => stepping.reading(call) });
   session.run.resize(size());
