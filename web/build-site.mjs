@@ -6,7 +6,8 @@
 // program's source files, shown beside it as it is. Browsers load no module script
 // from a file on disk, so esbuild bundles the sources, ES modules for
 // Node's sake, into classic scripts: the page's with xterm.js, and the
-// worker's, which goes in as text for a Blob URL. The programs go in as
+// worker's, which goes in as text for a Blob URL, and the code editor's
+// (CodeMirror), which the page loads only when Edit is pressed. The programs go in as
 // base64, since a page opened from disk can fetch no file beside it.
 import { copyFileSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
@@ -19,9 +20,10 @@ const [site, wasmDir, manDir, manualDir, root, ...shown] = process.argv.slice(2)
 const web = dirname(fileURLToPath(import.meta.url));
 const xterm = join(web, 'node_modules', '@xterm', 'xterm');
 
-// The module and all it imports as one classic script, readable: not minified.
-async function bundle(entry) {
-  const { outputFiles } = await build({
+// The module and all it imports as one classic script, readable: not
+// minified; with esbuild's account of the files it was made of.
+function built(entry) {
+  return build({
     absWorkingDir: web,
     entryPoints: [join('src', entry)],
     bundle: true,
@@ -30,9 +32,10 @@ async function bundle(entry) {
     charset: 'utf8',
     legalComments: 'eof',
     write: false,
+    metafile: true,
   });
-  return outputFiles[0].text;
 }
+const bundle = async (entry) => (await built(entry)).outputFiles[0].text;
 
 // "keyfind \- tell whether ..." from the NAME section: "tell whether ...".
 function description(program) {
@@ -80,3 +83,12 @@ var intkitWorkerSource = ${JSON.stringify(await bundle('worker/worker.js'))};
 ${await bundle('page/boot.js')}`,
 );
 writeFileSync(join(site, 'app.js'), await bundle('page/page.js'));
+
+// The editor, and the licence of each package in it (CodeMirror's and
+// those it needs, all MIT), one after another.
+const editor = await built('editor/editor.js');
+writeFileSync(join(site, 'editor.js'), editor.outputFiles[0].text);
+const packages = new Set(Object.keys(editor.metafile.inputs).flatMap((path) =>
+  /node_modules\/((?:@[^/]+\/)?[^/]+)\//.exec(path)?.[1] ?? []));
+writeFileSync(join(site, 'LICENSE-codemirror.txt'), [...packages].sort().map((name) =>
+  `${name}\n\n${readFileSync(join(web, 'node_modules', name, 'LICENSE'), 'utf8')}`).join('\n'));

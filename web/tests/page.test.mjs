@@ -262,6 +262,8 @@ test('file: a crafted link runs nothing, injects nothing and opens no dialog', a
     ['?program=keyfind#input=3%0A1%4', /^The link's input holds "%4", which is not a byte/], ['?program=keyfind#input=3{', /holds "\{"/],
     ['?program=keyfind&step&break=arrays/keyfind.cpp:0#input=1', /^The link's breakpoint "arrays\/keyfind.cpp:0", which is not/],
     ['?program=keyfind&break=grid/gridmath.cpp:26#input=1', /^The link's breakpoint "grid\/gridmath.cpp:26", which is not a file of this/],
+    ['?program=stepdemo#input=&changed=a%2B', /^The link's changed code is malformed: not base64url, so nothing/],
+    [`?program=stepdemo#input=&changed=${'A'.repeat(16385)}`, /^The link's changed code is over 16,384 characters, too long/],
   ]) {
     const page = await open('file', query);
     assert.match(await status(page), said);
@@ -343,6 +345,9 @@ const shown = {
   manual: (page) => page.$eval('#manual', (manual) => manual.textContent),
   source: (page) => page.$eval('#sources pre', (code) => code.textContent),
   link: (page) => page.$eval('#link-address', (link) => link.textContent),
+  // Edit: whether editor.js is loaded, the first file's text in its editor, and the lines the editors mark.
+  editor: (page) => page.evaluate(() => `${document.querySelector('script[src="editor.js"]') !== null} ${typeof intkitEditor}`),
+  edited: (page) => page.evaluate(() => intkitEditing.editors.values().next().value?.text ?? null),
   // What axe-core finds at this width, Trace and Step shown and Source open.
   axe: async (page) => page.evaluate(async () => (await axe.run(document, { preload: false })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target)}`)),
 };
@@ -404,6 +409,11 @@ const act = {
   // Waits until the innermost frame's variables include each of `texts`.
   holds: (page, texts) => waitFor(page, (shown) => texts.every((text) => shown.split('\n').includes(text)), `Variables with ${texts}`,
     shown.variables),
+  // The first file in Edit's editor, `from` in it replaced by `to`.
+  change: (page, from, to) => page.evaluate((from, to) => {
+    const { view, text } = intkitEditing.editors.values().next().value;
+    view.dispatch({ changes: { from: text.indexOf(from), to: text.indexOf(from) + from.length, insert: to } });
+  }, from, to),
   copy: async (page, expected) => assert.equal((await clipboard(page, 'copy'))[0], expected),
 };
 // Otherwise [what, expected]: waits until shown[what] equals the text, squeezed, or matches the pattern.
@@ -423,6 +433,7 @@ function demo(name) {
   ]];
 }
 const keyfindAnswers = '3\n1\n-2\n3\n-2\n';
+const stepdemo = readFileSync(join(tree, 'demos/stepdemo.cpp'), 'utf8');
 const keyfindLink = `?program=keyfind&step#input=${encodeURIComponent(keyfindAnswers)}`;
 const steps = (count, key = 'F10') => Array.from({ length: count }, () => ['key', key]);
 const elementRound = (typed) => [...steps(3), ['type', typed], ['marked', 'arrays/input_array.cpp:9 next']];
@@ -511,6 +522,10 @@ const scenarios = [
     ...steps(5), ['key', 'F11'], ['marked', 'arrays/input_array.cpp:6 next'], ['click', '#about details:last-of-type summary'],
     ['width', width], ['axe', /^$/], ['click', '#stop'], ['status', /stopped by Ctrl-C/], ['marked', null], ['rows', /26 read 3$/],
   ]]),
+  ['Edit loads the editor only when pressed, with the tree\'s text; Reset puts it back after a change', '?program=stepdemo', [
+    ['editor', 'false undefined'], ['click', '#source summary'], ['click', '#edit'], ['editor', 'true object'], ['edited', stepdemo],
+    ['change', 'k = i++;', 'k = ++i;'], ['edited', stepdemo.replace('k = i++;', 'k = ++i;')], ['click', '#reset'], ['edited', stepdemo],
+  ]],
   ['past 10,000 calls, the trace keeps the last 10,000 and says how many it left out', '', [
     ['traced', 10003, 0], ['trace', /^10000 rows; 3 earlier calls left out/], ['traced', 2, 7],
     ['trace', /^10000 rows; 12 earlier calls left out/], ['click', 'button[data-program="stepdemo"]'], ['trace', /^\d+ rows; $/],

@@ -7,7 +7,8 @@ import { launch } from './runner.js';
 
 const { intkitPrograms: programs, intkitWorkerSource: workerSource } = globalThis;
 const asked = fromLink(location.search, location.hash, programs);
-const program = asked.error === undefined ? programs.find((p) => p.name === asked.program) : undefined;
+// A changed program waits for its compile (editing.js).
+const program = asked.error === undefined && asked.change === null ? programs.find((p) => p.name === asked.program) : undefined;
 const workerUrl = URL.createObjectURL(new Blob([workerSource], { type: 'text/javascript' }));
 globalThis.intkitBoot = {
   workerUrl,

@@ -2,9 +2,10 @@
 // runs, typed answers or a file as its standard input, stepped statement by
 // statement or free. Wires the line discipline (line-discipline.js), the
 // runs (runner.js), stepping (stepping.js), the trace and Source
-// (trace-view.js, source-view.js) and copying and links (sharing.js) to the
+// (trace-view.js, source-view.js), Edit (editing.js) and copying and links (sharing.js) to the
 // DOM and to the terminal (terminal.js). The programs and the worker's code are embedded by the
 // build (programs.js, loaded before this script).
+import { Editing } from './editing.js';
 import { freshLine, type } from './line-discipline.js';
 import { fromLink, mostLinkedBytes } from './run-link.js';
 import { Run, launch } from './runner.js';
@@ -45,13 +46,14 @@ const trace = new TraceView({ list: element('trace'), leftOut: element('trace-le
 globalThis.intkitTrace = trace; // for the tests
 const stepping = new Stepping(element, { session, source, trace, terminal, say, command: () => command(),
   start: (stepped) => start(session.name, session.file, stepped), running: (running) => setRunning(running) });
+const editing = new Editing(element, { session, source, programs, asked, say, command: () => command(), start });
 
 function say(text) {
   element('status').textContent = text;
 }
 
 function command() {
-  return session.file === null ? session.name : `${session.name} < ${session.file.name}`;
+  return `${editing.named(session.name)}${session.file === null ? '' : ` < ${session.file.name}`}`;
 }
 
 function showProgress(force = false) {
@@ -102,7 +104,7 @@ function setRunning(running) {
 }
 
 function start(name, file = null, stepped = false) {
-  const program = programs.find((p) => p.name === name);
+  const program = editing.entry(name);
   if (program === undefined) {
     say(`There is no program called ${name}.`);
     return;
@@ -192,14 +194,13 @@ function typed(data) {
 
 // A link to this run, shown under the buttons and copied where the browser lets the page.
 async function linkRun() {
-  const { address, said } = await linkToRun(location.href, session);
+  const { address, said } = await linkToRun(location.href, session, editing.link);
   if (address !== null) {
     Object.assign(element('link-address'), { href: address, textContent: address });
     element('link').hidden = false;
   }
   say(said);
 }
-
 
 // Output text selected in the terminal that one call alone wrote: its line in Source.
 function selected() {
@@ -255,9 +256,7 @@ function wire() {
     event.preventDefault();
     runWithFile(event.dataTransfer.files[0]);
   });
-  element('reader').addEventListener('change', (event) => {
-    terminal.options.screenReaderMode = event.target.checked;
-  });
+  element('reader').addEventListener('change', (event) => (terminal.options.screenReaderMode = event.target.checked));
   addEventListener('hashchange', () => location.reload()); // another run's link, pasted over this one
   setRunning(session.run?.running ?? false);
 }
@@ -266,7 +265,8 @@ document.body.classList.toggle('embed', asked.embed === true);
 // The run of the program a link asks for, started before this script was
 // read (boot.js), is taken over before the rest of the page is built.
 if (asked.error === undefined && asked.program !== null) {
-  start(asked.program, asked.input && new File([asked.input], "the link's input"), asked.step);
+  (asked.change === null ? start : editing.openLink)(asked.program, asked.input && new File([asked.input], "the link's input"),
+    asked.step);
 }
 listPrograms();
 wire();

@@ -3,9 +3,11 @@
 // line it is to stop before, breakpoints.js), and its whole standard
 // input in the fragment, as #input= and the bytes
 // percent-encoded, since a browser never sends the fragment to a server.
-// A byte that is a letter, a digit or one of -._~ stands as itself.
+// A byte that is a letter, a digit or one of -._~ stands as itself. The
+// files of a changed program follow it as &changed= (change-link.js).
 
 import { formatBreaks, parseBreaks } from './breakpoints.js';
+import { changeError } from './change-link.js';
 
 export const mostLinkedBytes = 4096;
 
@@ -16,36 +18,42 @@ const plain = /^[A-Za-z0-9\-._~]$/;
 const stray = /%(?![0-9A-Fa-f]{2})|[^A-Za-z0-9\-._~!$&'()*+,;=:@/?%]/;
 
 // The address of a run of `name` on `bytes`, from the page's own address.
-export function linkTo(page, name, bytes, step = false, breaks = new Set()) {
+export function linkTo(page, name, bytes, step = false, breaks = new Set(), change = '') {
   const base = page.replace(/[?#].*$/s, '');
   let input = '';
   for (const byte of bytes) {
     const c = String.fromCharCode(byte);
     input += plain.test(c) ? c : `%${byte.toString(16).toUpperCase().padStart(2, '0')}`;
   }
-  return `${base}?program=${encodeURIComponent(name)}${step ? '&step' : ''}${formatBreaks(breaks)}#input=${input}`;
+  const changed = change === '' ? '' : `&changed=${change}`;
+  return `${base}?program=${encodeURIComponent(name)}${step ? '&step' : ''}${formatBreaks(breaks)}#input=${input}${changed}`;
 }
 
 // What a page address asks for: { program, embed, step, breaks, input } with
-// breaks an array of 'file:line' and input a Uint8Array, or null where there
-// is no fragment; with `error` too where a breakpoint is malformed or the
-// fragment cannot be the input of a run, saying why. `programs`: the page's,
-// so that a breakpoint in a file the program named does not have is refused.
+// breaks an array of 'file:line', input a Uint8Array, or null where there
+// is no fragment, and change the changed files as the link has them, or
+// null; with `error` too where a breakpoint is malformed or the fragment
+// cannot be the input of a run, saying why. `programs`: the page's, so that
+// a breakpoint in a file the program named does not have is refused.
 export function fromLink(search, hash, programs = []) {
   const query = new URLSearchParams(search);
   const files = programs.find(({ name }) => name === query.get('program'))?.sources.map(({ path }) => path);
   const { breaks, error } = parseBreaks(query.getAll('break'), files);
   const asked = { program: query.get('program'), embed: query.has('embed'), step: query.has('step'), breaks,
-    input: null };
+    input: null, change: null };
   if (error !== undefined) {
     return { ...asked, error };
   }
   if (hash === '' || hash === '#') {
     return asked;
   }
-  const encoded = hash.startsWith('#input=') ? hash.slice('#input='.length) : null;
-  if (encoded === null) {
+  const [encoded, change = null] = hash.startsWith('#input=') ? hash.slice('#input='.length).split('&changed=', 2) : [];
+  if (encoded === undefined) {
     return { ...asked, error: 'The part of the link after # is not the input of a run, so nothing was run.' };
+  }
+  const refused = change === null ? null : changeError(change);
+  if (refused !== null) {
+    return { ...asked, error: refused };
   }
   const found = stray.exec(encoded);
   if (found !== null) {
@@ -58,5 +66,5 @@ export function fromLink(search, hash, programs = []) {
   if (bytes.length > mostLinkedBytes) {
     return { ...asked, error: `The link's input is over ${mostLinkedBytes} bytes, more than a link carries, so nothing was run.` };
   }
-  return { ...asked, input: bytes };
+  return { ...asked, input: bytes, change };
 }

@@ -30,9 +30,9 @@ export async function copyOutput({ copied, copiedSize, written }) {
 
 // A link, from the page's address `page`, that runs the program again on
 // the run's whole input, typed (`sent`) or a file, with its breakpoints
-// (a Set of 'file:line'): { address, said }, with address null where the
+// (a Set of 'file:line') and changed files (change-link.js): { address, said }, with address null where the
 // input cannot go in a link.
-export async function linkToRun(page, { name, file, sent, sentSize, stepped, breaks }) {
+export async function linkToRun(page, { name, file, sent, sentSize, stepped, breaks }, change = '') {
   const size = file?.size ?? sentSize;
   if (size > mostLinkedBytes) {
     return { address: null, said: `This run's input is ${size.toLocaleString('en')} bytes, more than a link carries ` +
@@ -44,7 +44,7 @@ export async function linkToRun(page, { name, file, sent, sentSize, stepped, bre
   } catch (error) {
     return { address: null, said: `No link: cannot read ${file.name}: ${error.message}` };
   }
-  const address = linkTo(page, name, bytes, stepped, breaks);
+  const address = linkTo(page, name, bytes, stepped, breaks, change);
   return { address, said: (await copyText(address))
     ? 'Copied the link to this run: it runs the program on the same input and shows what it wrote.'
     : 'The browser did not let the page copy the link: it is shown below the buttons.' };

@@ -15,6 +15,7 @@ export class SourceView {
     this.toggle = toggle;
     this.marked = null;
     this.statements = null;
+    this.editor = null; // Edit's editors (editing.js), marked as Source is
     sources.addEventListener('click', (event) => this.press(event.target.closest('.number')));
     sources.addEventListener('keydown', (event) => this.key(event));
   }
@@ -46,6 +47,7 @@ export class SourceView {
 
   // Draws `set`, of 'file:line' strings, as the lines with a breakpoint.
   breakpoints(set) {
+    this.editor?.breakpoints(set);
     for (const number of this.sources.querySelectorAll('.number')) {
       number.setAttribute('aria-pressed', String(set.has(`${number.dataset.file}:${number.dataset.line}`)));
     }
@@ -61,6 +63,7 @@ export class SourceView {
   // Marks `file`:`line` as `how` (next, waiting or chosen), opens Source
   // and scrolls Source to the line; without a call, marks nothing.
   mark(call, how) {
+    this.editor?.mark(call, how);
     this.marked?.removeAttribute('data-mark');
     this.marked?.removeAttribute('aria-current');
     this.marked = call === null ? null : document.getElementById(lineId(call.file, call.line));
