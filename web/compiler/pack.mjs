@@ -64,7 +64,7 @@ const ninja = readFileSync(join(buildDir, 'build.ninja'), 'utf8');
 function ninjaBuild(output) {
   const at = ninja.indexOf(`\nbuild ${output}: `);
   const [head, ...rest] = ninja.slice(at + 1).split('\n');
-  const inputs = head.split(': ')[1].split(' | ')[0].split(' ').slice(1).filter((input) => input);
+  const inputs = head.split(': ')[1].split(/ \|\|? /)[0].split(' ').slice(1).filter((input) => input);
   const vars = {};
   for (const line of rest) {
     const match = /^ {2}(\w+) = (.*)$/.exec(line);

@@ -58,6 +58,7 @@ const changed = (name, path, from, to) => {
 const cases = [
   ['keyfind compiled again runs as built', 'keyfind', () => changed('keyfind', 'arrays/keyfind.cpp', '', ''),
     async (result, entry) => {
+      assert.ok(result.ok, result.log);
       assert.equal(await output(result.entry, ['2 7 8 8']), await output(entry, ['2 7 8 8']));
       assert.deepEqual(result.entry.statements, entry.statements);
     }],

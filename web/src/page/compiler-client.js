@@ -44,6 +44,11 @@ export async function compileChange(entry, texts, { onProgress = () => {}, signa
     worker = null;
     throw error;
   }
+  if (signal?.aborted) { // while the worker was being made
+    own.terminate();
+    if (worker === running) worker = null;
+    throw aborted();
+  }
   return new Promise((resolve, reject) => {
     const done = () => {
       own.removeEventListener('message', onMessage);
