@@ -16,6 +16,8 @@ import { fileURLToPath } from 'node:url';
 
 import { build } from 'esbuild';
 
+import { statementLines } from './src/entry.js';
+
 const [site, wasmDir, manDir, manualDir, root, ...shown] = process.argv.slice(2);
 const web = dirname(fileURLToPath(import.meta.url));
 const xterm = join(web, 'node_modules', '@xterm', 'xterm');
@@ -57,10 +59,6 @@ const embedded = shown.map((entry) => {
   // What the build read of its debug information (stops/), and the lines of
   // each file a stop can be put on.
   const debug = JSON.parse(readFileSync(join(wasmDir, `${name}.json`), 'utf8'));
-  const statements = {};
-  for (const { file, line } of debug.stops) {
-    (statements[file] ??= []).includes(line) || statements[file].push(line);
-  }
   return {
     name,
     description: description(name),
@@ -70,7 +68,7 @@ const embedded = shown.map((entry) => {
     base64: gzipSync(readFileSync(join(wasmDir, `${name}.wasm`)), { level: 9 }).toString('base64'),
     compressed: true,
     debug,
-    statements,
+    statements: statementLines(debug),
   };
 });
 writeFileSync(

@@ -3,10 +3,8 @@
 // sections, as the page's worker can too), and
 // writes the program with a stop before each statement of the files Source
 // shows (insert.mjs), and beside it what the page needs to show where it
-// stopped and every variable there (JSON).
-//
-//   node main.mjs IN.wasm OUT.wasm OUT.json FILE,FILE...
-import { readFileSync, writeFileSync } from 'node:fs';
+// stopped and every variable there (JSON). No Node.js module here: the
+// compiler's worker steps the programs it links with it too (cli.mjs is the build's).
 import { moduleDebugInfo, moduleLineTable } from './dwarf/index.mjs';
 import { entry, frameSize, insertStops } from './insert.mjs';
 import { addresses } from './module.mjs';
@@ -62,10 +60,3 @@ export function stepping(bytes, shown) {
 }
 
 const local = (index) => (index === undefined ? null : { local: index });
-
-if (import.meta.url === `file://${process.argv[1]}`) {
-  const [input, output, json, files] = process.argv.slice(2);
-  const { program, debug } = stepping(readFileSync(input), files.split(','));
-  writeFileSync(output, program);
-  writeFileSync(json, JSON.stringify(debug));
-}
