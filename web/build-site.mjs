@@ -90,3 +90,15 @@ const packages = new Set(Object.keys(editor.metafile.inputs).flatMap((path) =>
   /node_modules\/((?:@[^/]+\/)?[^/]+)\//.exec(path)?.[1] ?? []));
 writeFileSync(join(site, 'LICENSE-codemirror.txt'), [...packages].sort().map((name) =>
   `${name}\n\n${readFileSync(join(web, 'node_modules', name, 'LICENSE'), 'utf8')}`).join('\n'));
+
+// The compiler (compiler.js): YoWASP's build of LLVM's clang and wasm-ld,
+// with LLVM's libc++ and libc++abi and wasi-libc as its sysroot, and
+// binaryen; each one's licence, one after another.
+const apache = readFileSync('/usr/share/common-licenses/Apache-2.0', 'utf8');
+writeFileSync(join(site, 'LICENSE-compiler.txt'), [
+  'compiler.js holds the following, each under the licence after its name.\n',
+  `@yowasp/clang: LLVM's clang, wasm-ld, libc++ and libc++abi, built for WebAssembly by YoWASP;\n`
+    + `the Apache License 2.0 with LLVM's exceptions\n\n${apache}\n${readFileSync(join(web, 'compiler', 'llvm-exceptions.txt'), 'utf8')}`,
+  `wasi-libc, the C library of its sysroot; each part's licence\n\n${readFileSync('/usr/share/doc/wasi-libc/copyright', 'utf8')}`,
+  `binaryen\n\n${readFileSync(join(web, 'node_modules', 'binaryen', 'LICENSE'), 'utf8')}`,
+].join('\n'));
