@@ -90,13 +90,14 @@ function pathIn(tree, path) {
   return path.split('/').reduce((at, name) => at[name], tree);
 }
 
+// A Response's body, not a Blob's stream: WebKit fails to read a large Blob in a worker of a page from disk.
 export async function gunzip(base64) {
-  const stream = new Blob([fromBase64(base64)]).stream().pipeThrough(new DecompressionStream('gzip'));
+  const stream = new Response(fromBase64(base64)).body.pipeThrough(new DecompressionStream('gzip'));
   return new Uint8Array(await new Response(stream).arrayBuffer());
 }
 
 async function gzipBase64(bytes) {
-  const stream = new Blob([bytes]).stream().pipeThrough(new CompressionStream('gzip'));
+  const stream = new Response(bytes).body.pipeThrough(new CompressionStream('gzip'));
   const packed = new Uint8Array(await new Response(stream).arrayBuffer());
   let text = '';
   for (let at = 0; at < packed.length; at += 0x8000) {

@@ -18,7 +18,7 @@ export function changeError(encoded) {
 }
 
 export async function encodeChange(texts) {
-  const packed = new Blob([JSON.stringify(texts)]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+  const packed = new Response(JSON.stringify(texts)).body.pipeThrough(new CompressionStream('deflate-raw'));
   const bytes = new Uint8Array(await new Response(packed).arrayBuffer());
   let binary = '';
   for (const byte of bytes) {
@@ -37,7 +37,7 @@ export async function decodeChange(encoded, program) {
   try {
     const binary = atob(encoded.replace(/-/g, '+').replace(/_/g, '/'));
     const bytes = Uint8Array.from(binary, (c) => c.charCodeAt(0));
-    const reader = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+    const reader = new Response(bytes).body.pipeThrough(new DecompressionStream('deflate-raw')).getReader();
     const chunks = [];
     let size = 0;
     for (let read = await reader.read(); !read.done; read = await reader.read()) {
