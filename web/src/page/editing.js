@@ -179,6 +179,7 @@ export class Editing {
       const warnings = result.diagnostics.length - errors;
       this.tell(`Compiled${warnings > 0 ? `, with ${counted(warnings, 'warning')} listed below` : ''}: the changed program runs.`);
       this.page.start(this.name, file, stepped);
+      this.element('terminal').scrollIntoView({ block: 'nearest' }); // from the editors below it on a narrow screen
     } catch (error) {
       this.tell(error.name === 'AbortError' ? 'The compile was cancelled: nothing was run.'
         : `The compiler cannot run in this browser (${error.message}); the programs as built run as before.`);
