@@ -8,11 +8,12 @@
 // pressed (editing.js): it sets globalThis.intkitEditor.
 import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
 import { cpp } from '@codemirror/lang-cpp';
-import { bracketMatching, defaultHighlightStyle, indentOnInput, syntaxHighlighting } from '@codemirror/language';
+import { bracketMatching, indentOnInput, syntaxHighlighting } from '@codemirror/language';
 import { highlightSelectionMatches, searchKeymap } from '@codemirror/search';
 import { EditorSelection, RangeSet, StateEffect, StateField } from '@codemirror/state';
 import { Decoration, EditorView, GutterMarker, drawSelection, gutter, highlightActiveLine, keymap, lineNumbers }
   from '@codemirror/view';
+import { classHighlighter } from '@lezer/highlight';
 
 // A field of line marks, set whole by its effect and mapped through each edit.
 function marks() {
@@ -59,7 +60,7 @@ export class FileEditor {
           view.state.field(diagnosed.field)]), domEventHandlers: { mousedown: press } }),
         breaks.field, diagnosed.field, lines.field, EditorView.decorations.from(lines.field),
         history(), drawSelection(), highlightActiveLine(), indentOnInput(), bracketMatching(), highlightSelectionMatches(),
-        syntaxHighlighting(defaultHighlightStyle), cpp(),
+        syntaxHighlighting(classHighlighter), cpp(), EditorView.lineWrapping,
         keymap.of([{ key: 'Mod-Enter', run: () => (run(), true) },
           { key: 'F9', run: (view) => (toggle(view.state.doc.lineAt(view.state.selection.main.head).number), true) },
           indentWithTab, ...defaultKeymap, ...historyKeymap, ...searchKeymap]),
