@@ -11,6 +11,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
+import { deflateRawSync, inflateRawSync } from 'node:zlib';
 
 import xterm from '@xterm/headless';
 import { KnownDevices } from 'puppeteer-core';
@@ -93,8 +94,8 @@ function screen(page) {
     rows.map((row) => row.textContent.replace(/\u00a0/g, ' ').trimEnd()).join('\n').trimEnd());
 }
 
-async function waitFor(page, check, what, read = screen) {
-  const deadline = Date.now() + 30000; // a bound for a page that hangs, not a measure: a busy machine is slow
+async function waitFor(page, check, what, read = screen, bound = 30000) {
+  const deadline = Date.now() + bound; // a bound for a page that hangs, not a measure: a busy machine is slow
   for (;;) {
     const text = await read(page);
     if (check(text)) {
@@ -348,6 +349,9 @@ const shown = {
   // Edit: whether editor.js is loaded, the first file's text in its editor, and the lines the editors mark.
   editor: (page) => page.evaluate(() => `${document.querySelector('script[src="editor.js"]') !== null} ${typeof intkitEditor}`),
   edited: (page) => page.evaluate(() => intkitEditing.editors.values().next().value?.text ?? null),
+  marks: (page) => page.evaluate(() => intkitEditing.editors.values().next().value?.shown().join(', ') ?? null),
+  diagnostics: (page) => page.$$eval('#diagnostics button', (items) => items.map((item) => item.textContent).join('\n')),
+  command: (page) => page.$eval('#command', (command) => command.textContent),
   // What axe-core finds at this width, Trace and Step shown and Source open.
   axe: async (page) => page.evaluate(async () => (await axe.run(document, { preload: false })).violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target)}`)),
 };
@@ -398,13 +402,38 @@ const act = {
     await page.setViewport({ width, height: 800 });
     await (page.script ?? page.evaluate).call(page, axeSource);
   },
-  // Steps until the run has ended, each step once the last has stopped.
+  // Steps until the run has ended, each step once the last has stopped; where Source marked each stop and what
+  // Variables showed there.
   stepToEnd: async (page) => {
+    const seen = [];
     for (let said = await status(page); !/exited/.test(said);) {
+      seen.push([await shown.marked(page), await shown.variables(page)]);
       await page.keyboard.press('F10');
       // The next stop or the end, not a count of bytes shown meanwhile (no two stops in a row are alike).
       said = await waitFor(page, (now) => now !== said && /stopped before|exited/.test(now), 'the next stop', status);
     }
+    return seen;
+  },
+  // The run of `query` stepped to its end stops where this one does, with the same variables at each stop.
+  alike: async (page, query) => {
+    await waitFor(page, (said) => /stopped before/.test(said), 'the first stop', status, 120000);
+    const seen = await act.stepToEnd(page);
+    const other = await open('file', query);
+    await waitFor(other, (said) => /stopped before/.test(said), 'the first stop', status);
+    assert.deepEqual(seen, await act.stepToEnd(other));
+    assert.deepEqual(await problems(other), []);
+    await (other === page || other.close()); // WebKit's one window is both
+  },
+  // Run the change, and the compiler's answer: compiled and run, or not compiled.
+  build: async (page) => {
+    await page.click('#run-change');
+    await waitFor(page, (said) => /^(Compiled|The change does not compile)/.test(said), 'the compiler',
+      (page) => page.$eval('#edit-status', (said) => said.textContent), 120000);
+  },
+  // The change in the run's link, read back as a browser of another make would: [path, text] of each file.
+  linked: async (page, expected) => {
+    const link = await waitFor(page, (link) => /&changed=/.test(link), 'a link with the change', shown.link);
+    assert.deepEqual(JSON.parse(inflateRawSync(Buffer.from(link.split('&changed=')[1], 'base64url'))), expected);
   },
   // Waits until the innermost frame's variables include each of `texts`.
   holds: (page, texts) => waitFor(page, (shown) => texts.every((text) => shown.split('\n').includes(text)), `Variables with ${texts}`,
@@ -435,6 +464,8 @@ function demo(name) {
 const keyfindAnswers = '3\n1\n-2\n3\n-2\n';
 const stepdemo = readFileSync(join(tree, 'demos/stepdemo.cpp'), 'utf8');
 const keyfindLink = `?program=keyfind&step#input=${encodeURIComponent(keyfindAnswers)}`;
+const keyfindSource = readFileSync(join(tree, 'arrays/keyfind.cpp'), 'utf8');
+const changedLink = (texts) => `&changed=${deflateRawSync(JSON.stringify(texts)).toString('base64url')}`;
 const steps = (count, key = 'F10') => Array.from({ length: count }, () => ['key', key]);
 const elementRound = (typed) => [...steps(3), ['type', typed], ['marked', 'arrays/input_array.cpp:9 next']];
 const scenarios = [
@@ -525,7 +556,18 @@ const scenarios = [
   ['Edit loads the editor only when pressed, with the tree\'s text; Reset puts it back after a change', '?program=stepdemo', [
     ['editor', 'false undefined'], ['click', '#source summary'], ['click', '#edit'], ['editor', 'true object'], ['edited', stepdemo],
     ['change', 'k = i++;', 'k = ++i;'], ['edited', stepdemo.replace('k = i++;', 'k = ++i;')], ['click', '#reset'], ['edited', stepdemo],
+    ...[320, 1280].flatMap((width) => [['width', width], ['axe', /^$/]]),
   ]],
+  ['stepdemo changed: a syntax error marked and listed, nothing run; then k = ++i compiled, run, stepped, linked', '?program=stepdemo', [
+    ['status', /^stepdemo exited/], ['click', '#source summary'], ['click', '#edit'], ['edited', stepdemo], ['change', 'k = i++;', 'k = ++i'], ['build'],
+    ['diagnostics', /^demos\/stepdemo\.cpp:15:\d+: error: expected ';' after expression$/], ['marks', '15 error'],
+    ['status', /^stepdemo exited/], ['change', 'k = ++i', 'k = ++i;'], ['build'], ['command', 'stepdemo (changed)'],
+    ['status', /^stepdemo \(changed\) exited with status 0/], ['screen', /^k = i\+\+ : k = 6, i = 6\nk = \+\+i : k = 6, i = 6$/m],
+    ['key', 'F10'], ...steps(7), ['marked', 'demos/stepdemo.cpp:16 next'], ['holds', ['k = 6', 'i = 6']], ['click', '#stop'],
+    ['click', '#link-run'], ['linked', { 'demos/stepdemo.cpp': stepdemo.replace('k = i++;', 'k = ++i;') }],
+  ]],
+  ['keyfind compiled in the page from another browser\'s link steps as built: the same stops, the same variables at each',
+    `${keyfindLink}${changedLink({ 'arrays/keyfind.cpp': `${keyfindSource}// changed\n` })}`, [['alike', keyfindLink]]],
   ['past 10,000 calls, the trace keeps the last 10,000 and says how many it left out', '', [
     ['traced', 10003, 0], ['trace', /^10000 rows; 3 earlier calls left out/], ['traced', 2, 7],
     ['trace', /^10000 rows; 12 earlier calls left out/], ['click', 'button[data-program="stepdemo"]'], ['trace', /^\d+ rows; $/],
