@@ -3,12 +3,15 @@
 // (1.15 GB of output) takes from Enter to its exit, beside the same program
 // under Node.js writing to /dev/null, how soon a stepped run answers Step
 // (F10), Step into (F11) and Step out (Shift+F11), and how big the site is.
+// With --compile, only how long Edit's Run the change takes, from the
+// click to the changed keyfind's first prompt, the first time (the compiler
+// loaded too) and again, and the machine's memory in use meanwhile.
 // Given a second site (an earlier build, or one built without the trace),
 // the same for it, taken in turns with this one, and the ratios. A
 // measurement, not a test.
-//   node bench/web.mjs [SITE] [--against=SITE] [ENGINE...]   (default build/web/site)
+//   node bench/web.mjs [SITE] [--against=SITE | --compile] [ENGINE...]   (default build/web/site)
 import { spawnSync } from 'node:child_process';
-import { readdirSync, statSync } from 'node:fs';
+import { readFileSync, readdirSync, statSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
@@ -17,10 +20,11 @@ import { launch, missing } from '../web/browsers.mjs';
 const options = process.argv.slice(2).filter((arg) => arg.startsWith('--'));
 const [siteArgument = 'build/web/site', ...asked] = process.argv.slice(2).filter((arg) => !arg.startsWith('--'));
 const against = options.find((arg) => arg.startsWith('--against='))?.slice('--against='.length);
-const unknown = options.filter((arg) => !arg.startsWith('--against='));
+const compiling = options.includes('--compile');
+const unknown = options.filter((arg) => !arg.startsWith('--against=') && arg !== '--compile');
 if (unknown.length > 0) {
   console.error(`bench/web.mjs: unknown option ${unknown.join(' ')}; usage: node bench/web.mjs [SITE] ` +
-    '[--against=SITE] [ENGINE...]');
+    '[--against=SITE | --compile] [ENGINE...]');
   process.exit(2);
 }
 const url = (folder) => pathToFileURL(resolve(folder)).href;
@@ -89,6 +93,47 @@ async function flood(browser, site, limit = 120) {
   const end = said.includes('exited') ? 'to its exit' : `and not done (${said})`;
   const text = `${seconds.toFixed(2)} s from Enter ${end}, the page answering within ${slowest.toFixed(0)} ms`;
   return { seconds, text };
+}
+
+// The machine's memory in use, in bytes, as /proc/meminfo tells it.
+const inUse = () => {
+  const kB = (name) => Number(new RegExp(`^${name}:\\s+(\\d+)`, 'm').exec(readFileSync('/proc/meminfo', 'utf8'))[1]);
+  return (kB('MemTotal') - kB('MemAvailable')) * 1024;
+};
+
+// keyfind changed in Edit `times` times (its first prompt each time another), each Run the change timed from the
+// click to that prompt on the screen; and the most memory in use meanwhile above what it was before Edit.
+async function compiles(browser, site, times = 4) {
+  const page = await browser.newPage();
+  await page.goto(`${site}/index.html?program=keyfind`);
+  while ((await page.evaluate(shownAt, 'Enter number elements (max):')) === null) {
+    await pause(20);
+  }
+  const before = inUse();
+  let peak = before;
+  const sampling = setInterval(() => (peak = Math.max(peak, inUse())), 100);
+  await page.click('#source summary');
+  await page.click('#edit');
+  await until(page, () => globalThis.intkitEditing?.editors.get('arrays/keyfind.cpp') !== undefined, null, 60000);
+  const seconds = [];
+  for (let run = 1; run <= times; run++) {
+    const prompt = `Enter number elements (max, change ${run}):`;
+    const clicked = await page.evaluate((prompt) => {
+      const { view, text } = intkitEditing.editors.get('arrays/keyfind.cpp');
+      const from = text.indexOf('Enter number elements (max');
+      view.dispatch({ changes: { from, to: text.indexOf(':', from) + 1, insert: prompt } });
+      document.getElementById('run-change').click();
+      return performance.now();
+    }, prompt);
+    const at = await until(page, shownAt, prompt, 120000);
+    seconds.push(at === null ? null : (at - clicked) / 1000);
+  }
+  clearInterval(sampling);
+  await page.close();
+  const shown = (time) => (time === null ? 'not in 120 s' : `${time.toFixed(1)} s`);
+  return `Run the change to the changed keyfind's first prompt: first ${shown(seconds[0])} (the compiler loaded too; ` +
+    `target: 20 s at most), then ${seconds.slice(1).map(shown).join(', ')} (target: 5 s at most); the machine's memory ` +
+    `in use up to ${((peak - before) / 2 ** 20).toFixed(0)} MiB above what it was before Edit (aim: 1 GiB at most)`;
 }
 
 // Stepped runs, each from a link: `reach` pressed (untimed) until the status
@@ -218,6 +263,11 @@ for (const engine of asked.length > 0 ? asked : ['chromium', 'firefox', 'webkit'
     continue;
   }
   const browser = await launch(engine);
+  if (compiling) {
+    console.log(`${engine}: ${await compiles(browser, url(siteArgument))}`);
+    await browser.close();
+    continue;
+  }
   // Each site in turn, round after round, so that a busier moment of the machine falls on both.
   const seen = sites.map(() => ({ prompts: [], scripts: [], floods: [], steps: {}, paths: {}, notes: new Set() }));
   // Only what the other site has of stepping is timed there.
