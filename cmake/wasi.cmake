@@ -12,8 +12,10 @@ set(CMAKE_CXX_COMPILER clang++-19)
 set(CMAKE_C_COMPILER_TARGET ${triple})
 set(CMAKE_CXX_COMPILER_TARGET ${triple})
 set(CMAKE_SYSROOT /usr)
-# No exceptions: the wasm32 C++ library is built without them.
-set(CMAKE_CXX_FLAGS_INIT -fno-exceptions)
+# No exceptions: the wasm32 C++ library is built without them. libc++ reads
+# only the headers a file names, not the ones they used to bring along: the
+# page's compiler then parses half as much for each change.
+set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions -D_LIBCPP_REMOVE_TRANSITIVE_INCLUDES")
 # A stack of 1 MiB rather than wasm-ld's 64 KiB, as the unit tests keep a
 # gather writer (130 KiB) on it. It lies below the data, so an overflow traps.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -Wl,-z,stack-size=1048576)
