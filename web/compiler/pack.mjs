@@ -127,6 +127,39 @@ const pack = {
   links,
 };
 
+// YoWASP's virtual file takes each write (4 KiB at most) by copying the whole
+// file into a new array: a megabyte's object is then copied hundreds of
+// times, seconds of a compile in Chromium. Here the file grows into spare
+// room, doubled when full, in a buffer only a write made.
+const copyingWrite = `  write(contents) {
+    const offset = Number(this.offset);
+    const newData = new Uint8Array(Math.max(this.file.data.length, offset + contents.length));
+    newData.set(this.file.data);
+    newData.subarray(offset).set(contents);
+    this.file.data = newData;
+    this.offset += BigInt(contents.length);
+  }`;
+const growingWrite = `  write(contents) {
+    const offset = Number(this.offset);
+    const end = offset + contents.length;
+    let data = this.file.data;
+    const room = WriteStream.grown.has(data.buffer) ? data.buffer.byteLength - data.byteOffset : 0;
+    if (end > room) {
+      const buffer = new ArrayBuffer(Math.max(end, 2 * data.length, 65536));
+      WriteStream.grown.add(buffer);
+      new Uint8Array(buffer).set(data);
+      data = new Uint8Array(buffer, 0, Math.max(end, data.length));
+    } else if (end > data.length) {
+      const length = data.length;
+      data = new Uint8Array(data.buffer, data.byteOffset, end);
+      data.fill(0, length, offset);
+    }
+    this.file.data = data;
+    data.set(contents, offset);
+    this.offset += BigInt(contents.length);
+  }
+  static grown = new WeakSet();`;
+
 // The worker as one classic script. The two packages are ES modules that
 // find their files beside them: binaryen waits for itself at the top level,
 // which a classic script cannot, so its factory is taken instead; YoWASP's
@@ -151,9 +184,11 @@ const { outputFiles } = await build({
         if (!tail.test(text)) throw new Error('binaryen no longer ends as pack.mjs expects');
         return { contents: text.replace(tail, 'export default $2;').replaceAll('import.meta.url', '"file:///intkit/binaryen.js"') };
       });
-      on.onLoad({ filter: /@yowasp[/\\]clang[/\\]gen[/\\]bundle\.js$/ }, ({ path }) => ({
-        contents: readFileSync(path, 'utf8').replaceAll('import.meta.url', '"intkit:/clang/"'),
-      }));
+      on.onLoad({ filter: /@yowasp[/\\]clang[/\\]gen[/\\]bundle\.js$/ }, ({ path }) => {
+        const text = readFileSync(path, 'utf8');
+        if (!text.includes(copyingWrite)) throw new Error("YoWASP's file writes no longer read as pack.mjs expects");
+        return { contents: text.replace(copyingWrite, growingWrite).replaceAll('import.meta.url', '"intkit:/clang/"') };
+      });
     },
   }],
 });
