@@ -170,6 +170,8 @@ for (const origin of ['file', 'http']) {
       ['Element [2]: ', '3'],
       ['Enter element to search (x):', '-2'],
     ];
+    await waitFor(page, (text) => text.endsWith('(max):'), 'the first prompt');
+    await waitFor(page, (text) => text === 'keyfind is running: 29 bytes written', 'the prompt counted', status);
     for (const [prompt, answer] of answers) {
       await waitFor(page, (text) => text.endsWith(prompt.trimEnd()), prompt);
       await page.keyboard.type(`${answer}\n`);

@@ -36,6 +36,7 @@ const session = {
   sent: [], // what was typed and sent, kept for a link while it fits one
   sentSize: 0,
   shownAt: 0,
+  lateShow: 0, // the timer of a count held back
   stepped: false, // started stopped before its first statement
   breaks: new Set(asked.breaks), // 'file:line'
 };
@@ -56,12 +57,16 @@ function command() {
   return `${editing.named(session.name)}${session.file === null ? '' : ` < ${session.file.name}`}`;
 }
 
+// At most four times a second, and the last count once the writes pause (at a prompt, say).
 function showProgress(force = false) {
-  const now = performance.now();
-  if (force || now - session.shownAt > 250) {
-    session.shownAt = now;
-    say(`${command()} is running: ${session.written.toLocaleString('en')} bytes written`);
+  clearTimeout(session.lateShow);
+  const wait = force ? 0 : session.shownAt + 250 - performance.now();
+  if (wait > 0) {
+    session.lateShow = setTimeout(() => session.run?.running && showProgress(true), wait);
+    return;
   }
+  session.shownAt = performance.now();
+  say(`${command()} is running: ${session.written.toLocaleString('en')} bytes written`);
 }
 
 // Every byte written is counted and, up to a point, kept for Copy output,
