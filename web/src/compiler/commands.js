@@ -14,6 +14,9 @@ export function unitArgs(command, root, object) {
   return ['clang++', target, ...words, '-MD', '-MF', `/obj/${object}.d`];
 }
 
+// A program of one line, compiled and linked at once: what the worker builds first, to warm the compiler.
+export const warmArgs = ['clang++', target, '-g', '-O0', '/src/warm.cpp', '-o', '/obj/warm.wasm'];
+
 // The program's own OBJECTS then each archive's objects, taken only where needed as the archive's are.
 export function linkArgs(name, flags = [], linkFlags = [], objects, archives) {
   const lib = (members) => ['-Wl,--start-lib', ...members.map((member) => `/obj/${member}`), '-Wl,--end-lib'];

@@ -5,6 +5,7 @@
 // as it runs a built-in program.
 import { stepping } from '../../stops/main.mjs';
 import { statementLines } from '../entry.js';
+import { warmArgs } from './commands.js';
 import { diagnostics, intoTree } from './files.js';
 
 export class Pipeline {
@@ -50,6 +51,17 @@ export class Pipeline {
     const newEntry = { ...entry, sources, base64: await gzipBase64(bytes), compressed: true, debug,
       statements: statementLines(debug), changed: true };
     return { ok: true, entry: newEntry, diagnostics: diagnostics(log), log };
+  }
+
+  // An engine compiles clang's and binaryen's code as it first runs, which
+  // makes the first build take twice as long as the next: a program of one
+  // line built as soon as they are loaded takes that wait while the learner
+  // is still typing.
+  async warm() {
+    const run = await this.#clang(warmArgs, intoTree({ 'warm.cpp': 'int main() { return 0; }\n' }));
+    if (run.files !== null) {
+      this.#asyncify(pathIn(run.files, 'obj/warm.wasm'));
+    }
   }
 
   // clang's run on FILES: the files it left, or null where it failed, and what it wrote.

@@ -18,7 +18,9 @@ async function load(pack, report) {
   answer('llvm-resources.tar', resources);
   const units = pack.units.map((unit) => ({ ...unit, bytes: fromBase64(unit.bytes) }));
   const [binaryen] = await Promise.all([binaryenFactory(), runClang(null, {}, { fetchProgress() {} })]);
-  return new Pipeline(runClang, binaryen, { ...pack, units });
+  const pipeline = new Pipeline(runClang, binaryen, { ...pack, units });
+  await pipeline.warm();
+  return pipeline;
 }
 
 self.onmessage = async ({ data }) => {

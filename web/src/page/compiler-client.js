@@ -1,7 +1,7 @@
 // The page's side of the compiler: compileChange(entry, texts, { onProgress,
 // signal }) builds a program's changed files into an entry the runner runs
-// as a built-in one. compiler.js (some 60 MB) is loaded only when first
-// asked for, by a <script> beside the page, which a page opened from disk
+// as a built-in one. compiler.js (some 60 MB) is loaded only once Edit is
+// pressed, by a <script> beside the page, which a page opened from disk
 // may load though it may fetch nothing; its worker is a classic one from a
 // Blob of its text, as the program's is, and keeps clang loaded between
 // changes. Cancel ends the worker; the next change starts another.
@@ -31,6 +31,16 @@ async function startWorker() {
 const aborted = () => new DOMException('The change was not built: cancelled.', 'AbortError');
 const cannotRun = (why) => new Error(`This browser could not run the compiler (${why}); `
   + 'it may have run out of memory. Closing other tabs and trying again may help.');
+
+// Starts loading the compiler, as Edit does, so that it loads while the
+// learner types; a failure is told with the first change.
+export function prepareCompiler() {
+  if (worker === null) {
+    const started = startWorker();
+    started.catch(() => worker === started && (worker = null));
+    worker = started;
+  }
+}
 
 export async function compileChange(entry, texts, { onProgress = () => {}, signal } = {}) {
   if (signal?.aborted) throw aborted();

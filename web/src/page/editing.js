@@ -8,7 +8,7 @@
 // change goes in the run's link (change-link.js), and a link with one shows
 // it, compiles it and runs it.
 import { decodeChange, encodeChange } from './change-link.js';
-import { compileChange } from './compiler-client.js';
+import { compileChange, prepareCompiler } from './compiler-client.js';
 
 const steps = { loading: () => 'Loading the compiler', compiling: (file) => `Compiling ${file}`, linking: () => 'Linking',
   stops: () => 'Finding the statements to stop before', asyncify: () => 'Making it able to wait for input' };
@@ -70,6 +70,7 @@ export class Editing {
   async open(program = this.entry(this.page.session.name), texts = {}) {
     const { element } = this;
     element('edit').disabled = true;
+    prepareCompiler();
     let FileEditor;
     try {
       ({ FileEditor } = await this.load());
