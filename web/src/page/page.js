@@ -50,6 +50,7 @@ const stepping = new Stepping(element, { session, source, trace, terminal, say, 
 const editing = new Editing(element, { session, source, programs, asked, say, command: () => command(), start });
 
 function say(text) {
+  clearTimeout(session.lateShow); // a count held back is older than what is said now
   element('status').textContent = text;
 }
 
